@@ -1,0 +1,30 @@
+// The fixed format table of Part 4.3: 17 rows in this order.  The index is what
+// codec_guess returns and what CDibImage records as `format`.  A row whose
+// reader is nullptr answers code 2 ("not supported") until its reader exists.
+#include "imaging/codec_reader.h"
+
+namespace {
+constexpr uint8_t k1 = kCodecRead1, k4 = kCodecRead4, k8 = kCodecRead8, k24 = kCodecRead24;
+}
+
+const FormatEntry kFormatTable[kCodecFormatCount] = {
+    {"Bitmap", "OS/2 1.1, 1.2, 2.0 / Windows 3.0 bitmap", "BMP VGA BGA RLE DIB RL4 RL8",
+     k1 | k4 | k8 | k24, nullptr},
+    {"GIF", "CompuServe Graphics Interchange Format", "GIF", k1 | k4 | k8, &kGifReader},
+    {"PCX", "ZSoft PC Paintbrush Image format", "PCX PCC", k1 | k4 | k8 | k24, nullptr},
+    {"TIFF", "Tagged Image File Format support (almost TIFF 6.0 Baseline)", "TIF TIFF",
+     k1 | k4 | k8 | k24, nullptr},
+    {"Targa", "Truevision Targa/Vista bitmap", "TGA VST AFI", k8 | k24, nullptr},
+    {"ILBM", "Amiga IFF / ILBM Interleaved bitmap", "IFF LBM", k1 | k4 | k8 | k24, nullptr},
+    {"YUV12C", "YUV12C M-Motion Video Frame Buffer", "VID", k24, nullptr},
+    {"Greymap", "Portable Greyscale-map (binary P5 type)", "PGM", k8, nullptr},
+    {"Pixmap", "Portable Pixel-map (binary P6 type)", "PPM", k24, nullptr},
+    {"KIPS", "IBM KIPS", "KPS", k8, nullptr},
+    {"IAX", "IBM Image Access eXecutive", "IAX", k8, nullptr},
+    {"XBitmap", "X Windows Bitmap", "XBM", k1, nullptr},
+    {"Sprite", "Archimedes Sprite from RiscOS", "SPR SPRITE", k1 | k4 | k8, nullptr},
+    {"PSEG", "IBM Printer Page Segment", "PSE PSEG PSEG38PP PSEG3820", k1, nullptr},
+    {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, nullptr},
+    {"Portrait", "Portrait", "CVP", k24, nullptr},
+    {"JPEG", "JPEG File Interchange Format", "JPG JPEG JPE", k8 | k24, nullptr},
+};
