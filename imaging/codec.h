@@ -1,4 +1,4 @@
-// The bitmap codec library (design Parts 4.2 and 4.3): a fixed table of 17 image
+// The bitmap codec library: a fixed table of 17 image
 // formats, each with its own reader, behind one small interface that picks a
 // format by file extension and reads a file's header, palette and pixel data
 // into the caller's buffers.  Portable: no <windows.h>, and no hidden I/O —
@@ -59,7 +59,7 @@ enum : int {
 constexpr int kCodecFormatCount = 17;
 constexpr int kCodecMaxOptionText = 100;
 
-// Row indices of the fixed format table (Part 4.3).
+// Row indices of the fixed format table.
 enum : int {
     kFormatBitmap = 0,
     kFormatGif = 1,
@@ -154,7 +154,7 @@ static_assert(sizeof(CodecHeader) == kCodecHeaderSize, "CodecHeader is 2048 byte
 // 0 when width or bpp is not positive or the stride does not fit in 31 bits.
 int32_t CodecStride(int32_t width, int32_t bpp);
 
-// ---- The interface (Part 4.2) ----
+// ---- The interface ----
 // n = 17.  Returns 0 (9 when n is missing).
 int codec_count(int* n);
 // Format by file extension: the text after the last "." not followed by "/" or

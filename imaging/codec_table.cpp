@@ -1,4 +1,4 @@
-// The fixed format table of Part 4.3: 17 rows in this order.  The index is what
+// The fixed format table: 17 rows in this order.  The index is what
 // codec_guess returns and what CDibImage records as `format`.  A row whose
 // reader is nullptr answers code 2 ("not supported") until its reader exists.
 #include "imaging/codec_reader.h"

@@ -1,4 +1,4 @@
-// GIF reader (Part 4.2) - placeholder until the decoder lands.
+// GIF reader - placeholder until the decoder lands.
 #include "imaging/codec_reader.h"
 
 namespace {
