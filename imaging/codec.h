@@ -43,18 +43,16 @@
 #include <cstdint>
 
 // ---- Result codes 0-9 (the library's own; each format owns a block above) ----
-enum : int {
-    kCodecOk = 0,
-    kCodecErrMemory = 1,      // "out of memory"
-    kCodecErrNotSupported = 2, // "not supported" (also: a row without reader)
-    kCodecErrBadOption = 3,   // "bad option(s)"
-    kCodecErrNotFound = 4,    // "not found" (codec_guess: no format has the extension)
-    kCodecErrBadMagic = 5,    // "bad magic number / signiture block"
-    kCodecErrBadSize = 6,     // "bad bitmap size"
-    kCodecErrRead = 7,        // "can't read file" (short read, truncated file)
-    kCodecErrWrite = 8,       // "can't write file"
-    kCodecErrBadArg = 9,      // "bad argument to vellum function" (missing buffer/header)
-};
+constexpr int kCodecOk = 0;
+constexpr int kCodecErrMemory = 1;       // "out of memory"
+constexpr int kCodecErrNotSupported = 2; // "not supported" (also: a row without reader)
+constexpr int kCodecErrBadOption = 3;    // "bad option(s)"
+constexpr int kCodecErrNotFound = 4;     // "not found" (codec_guess: no format has the extension)
+constexpr int kCodecErrBadMagic = 5;     // "bad magic number / signiture block"
+constexpr int kCodecErrBadSize = 6;      // "bad bitmap size"
+constexpr int kCodecErrRead = 7;         // "can't read file" (short read, truncated file)
+constexpr int kCodecErrWrite = 8;        // "can't write file"
+constexpr int kCodecErrBadArg = 9;       // "bad argument to vellum function" (missing buffer/header)
 
 constexpr int kCodecFormatCount = 17;
 constexpr int kCodecMaxOptionText = 100;
