@@ -1,14 +1,4 @@
-# Cross build for 32-bit Windows with the posix thread model of mingw-w64
-# (the win32 model's libstdc++ has no std::thread or std::mutex).
-set(CMAKE_SYSTEM_NAME Windows)
+# The shipped programs: 32-bit Windows.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 $ENV{PLINTHAR_CACHE}/libjpeg-i686)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Every test program runs under Wine inside the session the test fixture starts.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/harness/wine-run)
+set(PLINTHAR_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,0 +1,54 @@
+// Helpers for tests that drive the real programs under Wine the way a user
+// does: start the executable, watch for the message boxes it raises, read them
+// as they are shown and press their buttons.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace harness {
+
+enum class BoxIcon { None, Information, Warning, Error, Question, Unknown };
+
+struct MessageBoxSeen {
+    std::string caption;
+    std::string text;
+    BoxIcon icon = BoxIcon::None;
+};
+
+struct RunResult {
+    bool started = false;
+    bool timedOut = false;
+    DWORD exitCode = 0;
+    std::vector<MessageBoxSeen> boxes;
+};
+
+// Starts `exe` with the command tail `args` (may be empty) and waits up to
+// timeoutMs for it to end.  Every message box it shows is recorded and answered
+// with `answer` (IDOK, IDYES, IDNO, ...; a box without that button gets its
+// default).  A program still running at the time-out is terminated.
+RunResult RunProgram(const std::string& exe, const std::string& args, DWORD timeoutMs = 20000,
+                     int answer = IDOK);
+
+// Starts a program without waiting; the caller closes the handles.
+bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi);
+
+// File helpers on real files.
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool CopyFileTo(const std::string& from, const std::string& to);
+// A fresh empty folder under the test's temporary area.
+std::string MakeTempDir(const std::string& name);
+std::string BinaryDir();  // the build folder's path as Windows sees it
+
+// Private-profile and registry access used to set up and check the programs' state.
+std::string ReadIni(const std::string& file, const char* section, const char* key,
+                    const char* def = "<missing>");
+void WriteIni(const std::string& file, const char* section, const char* key, const char* value);
+bool SetInstallDirectory(const std::string& company, const std::string& app,
+                         const std::string& dir);
+void DeleteInstallDirectory(const std::string& company, const std::string& app);
+
+}  // namespace harness
