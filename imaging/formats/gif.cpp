@@ -256,6 +256,20 @@ class PixelSink {
         NextRow();
     }
     bool Done() const { return cur_ == nullptr; }
+    // Stores the pixels of a row that decoding left unfinished (1 and 4 bits
+    // collect a row before packing it); the rest of that row stays as it was.
+    void Flush() {
+        if (!cur_ || bpp_ == 8) return;
+        for (int i = 0; i < x_; ++i) {
+            if (bpp_ == 4) {
+                const int shift = (i & 1) ? 0 : 4;
+                dest_[i >> 1] = uint8_t((dest_[i >> 1] & ~(0xF << shift)) | (line_[i] << shift));
+            } else {
+                const int bit = 7 - (i & 7);
+                dest_[i >> 3] = uint8_t((dest_[i >> 3] & ~(1 << bit)) | (line_[i] << bit));
+            }
+        }
+    }
     // Room left in the current row.
     int Room() const { return width_ - x_; }
     // Where a string of n <= Room() pixels goes; call Advance(n) after filling it.
@@ -418,6 +432,7 @@ int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
     if (h->width > 0 && h->height > 0) {
         PixelSink sink(h, s->interlaced != 0, pixels, line.get());
         rc = DecodeLzw(codes, minSize, (1 << s->bits) - 1, *tables, sink);
+        sink.Flush();
     }
     if (rc != kCodecOk) return rc;
     int64_t terminator = codes.Finish();
