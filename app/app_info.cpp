@@ -27,6 +27,8 @@ void PutText(std::vector<uint8_t>& rec, Field f, const std::string& s) {
 
 }  // namespace
 
+AppInfo g_AppInfo;
+
 AppInfo KitDefaults(const std::string& author) {
     AppInfo a;
     a.RecordSize = kAppInfoSize;

@@ -40,6 +40,9 @@ struct AppInfo {
     bool isCreatedSaver() const { return (Flags & kAppFlagCreatedMask) != 0; }
 };
 
+// The record of the running executable, read once at start-up.
+extern AppInfo g_AppInfo;
+
 // The record of a file that has none: the kit itself.
 AppInfo KitDefaults(const std::string& author);
 

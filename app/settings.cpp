@@ -5,6 +5,8 @@
 #include "common/paths.h"
 
 Settings g_Settings;
+std::string g_InstallDir;
+std::string g_IniPath;
 
 bool IsOptionOn(const Settings& s, int id) {
     int p = id - kOptionBaseId;

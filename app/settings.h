@@ -78,6 +78,8 @@ struct Settings {
 };
 
 extern Settings g_Settings;
+extern std::string g_InstallDir;  // installation folder, as found at start-up
+extern std::string g_IniPath;     // JoinPath(g_InstallDir, AppName + ".ini")
 
 // Character (id - 10000) of CheckString is "1".  Out-of-range ids are off.
 bool IsOptionOn(int id);

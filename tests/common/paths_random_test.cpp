@@ -78,3 +78,17 @@ TEST(Lists, ShuffleKeepsEveryEntryAndSortIgnoresCase) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+#include <cstdlib>
+namespace {
+// The whole point of our own generator: the C library of the target gives the same values.
+TEST(CrtRandom, AgreesWithTheTargetCLibrary) {
+    for (uint32_t seed : {0u, 1u, 12345u, 0xFFFFFFFFu}) {
+        std::srand(seed);
+        CrtSeed(seed);
+        for (int i = 0; i < 1000; ++i) ASSERT_EQ(CrtRand(), std::rand()) << seed << " " << i;
+    }
+}
+}  // namespace
+#endif
