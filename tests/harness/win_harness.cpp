@@ -7,16 +7,63 @@
 namespace harness {
 namespace {
 
+// 32x32 pixels of a device context at (x, y), or of `icon` drawn over `fill`.
+std::vector<uint32_t> Pixels(HDC from, int x, int y, HICON icon, COLORREF fill) {
+    const int n = 32;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = n;
+    bi.bmiHeader.biHeight = n;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<uint32_t> out;
+    if (bmp) {
+        HGDIOBJ old = SelectObject(dc, bmp);
+        bool drawn;
+        if (icon) {
+            HBRUSH brush = CreateSolidBrush(fill);
+            RECT all = {0, 0, n, n};
+            FillRect(dc, &all, brush);
+            DeleteObject(brush);
+            drawn = DrawIconEx(dc, 0, 0, icon, n, n, 0, nullptr, DI_NORMAL) != 0;
+        } else {
+            drawn = BitBlt(dc, 0, 0, n, n, from, x, y, SRCCOPY) != 0;
+        }
+        GdiFlush();
+        if (drawn) out.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + n * n);
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+    }
+    DeleteDC(dc);
+    for (uint32_t& p : out) p &= 0xFFFFFF;
+    return out;
+}
+
 BoxIcon IconOf(HWND box) {
-    HWND st = GetDlgItem(box, 0x14);  // the icon control of a message box
-    if (!st) return BoxIcon::None;
-    HICON icon = (HICON)SendMessageA(st, STM_GETICON, 0, 0);
-    if (!icon) return BoxIcon::None;
+    // The icon control of a message box: 0x14 on Windows, 0x440 in Wine's template.
+    HWND st = GetDlgItem(box, 0x14);
+    if (!st) st = GetDlgItem(box, 0x440);
+    if (!st || !SendMessageA(st, STM_GETICON, 0, 0)) return BoxIcon::None;
+    // Icon handles belong to their process: compare what is on the screen with
+    // the system icons drawn here over the same background.
+    UpdateWindow(box);
+    Sleep(50);
+    RECT r;
+    GetWindowRect(st, &r);
+    HDC screen = GetDC(nullptr);
+    std::vector<uint32_t> shown = Pixels(screen, r.left, r.top, nullptr, 0);
+    ReleaseDC(nullptr, screen);
+    if (shown.empty()) return BoxIcon::Unknown;
+    uint32_t bg = shown[0];  // bottom-left corner of the icon cell: background
+    COLORREF fill = RGB((bg >> 16) & 0xFF, (bg >> 8) & 0xFF, bg & 0xFF);
     struct { LPCSTR id; BoxIcon kind; } known[] = {
         {IDI_ASTERISK, BoxIcon::Information}, {IDI_EXCLAMATION, BoxIcon::Warning},
         {IDI_HAND, BoxIcon::Error}, {IDI_QUESTION, BoxIcon::Question}};
     for (auto& k : known)
-        if (LoadIconA(nullptr, k.id) == icon) return k.kind;
+        if (Pixels(nullptr, 0, 0, LoadIconA(nullptr, k.id), fill) == shown) return k.kind;
     return BoxIcon::Unknown;
 }
 
@@ -51,8 +98,9 @@ BOOL CALLBACK OnTopLevel(HWND w, LPARAM lp) {
 
 }  // namespace
 
-bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi) {
-    std::string cmd = "\"" + exe + "\"";
+bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
+                  const std::string& argv0) {
+    std::string cmd = "\"" + (argv0.empty() ? exe : argv0) + "\"";
     if (!args.empty()) cmd += " " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -62,10 +110,10 @@ bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFOR
 }
 
 RunResult RunProgram(const std::string& exe, const std::string& args, DWORD timeoutMs,
-                     int answer) {
+                     int answer, const std::string& argv0) {
     RunResult r;
     PROCESS_INFORMATION pi = {};
-    if (!StartProgram(exe, args, &pi)) return r;
+    if (!StartProgram(exe, args, &pi, argv0)) return r;
     r.started = true;
     Watch watch{pi.dwProcessId, answer, &r.boxes};
     DWORD start = GetTickCount();

@@ -29,11 +29,13 @@ struct RunResult {
 // timeoutMs for it to end.  Every message box it shows is recorded and answered
 // with `answer` (IDOK, IDYES, IDNO, ...; a box without that button gets its
 // default).  A program still running at the time-out is terminated.
+// `argv0`, when given, replaces the program path as the first argument.
 RunResult RunProgram(const std::string& exe, const std::string& args, DWORD timeoutMs = 20000,
-                     int answer = IDOK);
+                     int answer = IDOK, const std::string& argv0 = "");
 
 // Starts a program without waiting; the caller closes the handles.
-bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi);
+bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
+                  const std::string& argv0 = "");
 
 // File helpers on real files.
 std::string ReadFileBytes(const std::string& path);
