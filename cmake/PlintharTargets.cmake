@@ -79,6 +79,9 @@ function(plinthar_fuzzer name)
         add_executable(${name} ${A_SOURCE})
         target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
         target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+        # scripts/fuzz reads one line per target: the program, then its seed folder.
+        file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/fuzzers/${name}.txt
+             CONTENT "$<TARGET_FILE:${name}>\n${A_SEEDS}\n")
     else()
         add_executable(${name} ${A_SOURCE} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
     endif()
