@@ -129,16 +129,15 @@ class MidiStreamConverter {
     // delta 0: the tempo in force (always, so the block is never empty), then the
     // last program of each channel, then the last value of each controller 0..119
     // by channel and number. kMidiOk with *used bytes; kMidiBufferTooSmall with
-    // *used = the bytes needed; kMidiWrongState before Rewind or for an
-    // unaligned `out` size below 12.
+    // *used = the bytes needed; kMidiWrongState before Rewind.
     int WritePreroll(uint8_t* out, size_t capacity, size_t* used) const;
 
     // Fills one stream buffer with the next events while at least 16 bytes are
     // left. *end is set when no events follow the ones written; the buffer that
-    // reports it is the last one to queue (*used is 0 only for a piece without
-    // any events to send). kMidiOk; kMidiWrongState before Rewind or for a
-    // capacity that is below 16 or not a multiple of 4. After *end, further calls
-    // write nothing and report *end again.
+    // reports it is the last one to queue (*used is 0 only when nothing at all
+    // is left to send, and such a buffer is not queued). kMidiOk;
+    // kMidiWrongState before Rewind or for a capacity that is below 16 or not a
+    // multiple of 4. After *end, further calls write nothing and report *end again.
     int FillBuffer(uint8_t* out, size_t capacity, size_t* used, bool* end);
 
   private:
