@@ -1,0 +1,53 @@
+#include "saver/motion/saver_lists.h"
+
+#include "common/crt_random.h"
+#include "common/paths.h"
+
+namespace saver {
+
+const char* const kImageExtensions[12] = {"JPG", "JPE", "JPEG", "GIF", "TIF", "TIFF",
+                                          "BMP", "RLE", "DIB",  "TGA", "PCX", "PCC"};
+
+static bool EndsWithGif(const std::string& entry) {
+    return entry.size() >= 4 && EqualsNoCase(entry.substr(entry.size() - 4), ".GIF");
+}
+
+static void Classify(const std::string& file, const ImageListSources& sources,
+                     std::vector<std::string>& slideshow, std::vector<std::string>& sprites) {
+    if (EndsWithGif(file) && sources.isAnimatedGif && sources.isAnimatedGif(file))
+        sprites.push_back(file);
+    else
+        slideshow.push_back(file);
+}
+
+void BuildImageLists(const std::vector<std::string>& imageList, const std::string& albumDir,
+                     const ImageListSources& sources, std::vector<std::string>& slideshow,
+                     std::vector<std::string>& sprites) {
+    slideshow.clear();
+    sprites.clear();
+    for (std::string entry : imageList) {
+        if (!entry.empty() && entry[0] == '\\') entry = JoinPath(albumDir, entry);
+        if (entry.empty() || entry.back() != '\\') {
+            Classify(entry, sources, slideshow, sprites);
+            continue;
+        }
+        if (!sources.listFolder) continue;
+        for (const char* ext : kImageExtensions)
+            for (const std::string& file : sources.listFolder(entry, ext))
+                Classify(file, sources, slideshow, sprites);
+    }
+}
+
+void OrderImageLists(bool alphabetical, bool random, std::vector<std::string>& slideshow,
+                     std::vector<std::string>& sprites) {
+    if (slideshow.empty()) return;
+    if (alphabetical) {
+        SortList(slideshow);
+        SortList(sprites);
+    } else if (random) {
+        ShuffleList(slideshow);
+        ShuffleList(sprites);
+    }
+}
+
+}  // namespace saver
