@@ -43,6 +43,8 @@ int UnwrapRmid(const uint8_t* image, size_t size, const uint8_t** smf, size_t* s
     uint64_t formEnd = 8 + uint64_t(LoadLE32(image + 4));
     size_t end = formEnd < size ? size_t(formEnd) : size;
     size_t pos = 12;
+    // A form too small for its own type holds no chunks.
+    if (end < pos) return kMidiInvalidData;
     while (end - pos >= 8) {
         uint32_t chunkSize = LoadLE32(image + pos + 4);
         size_t body = pos + 8;

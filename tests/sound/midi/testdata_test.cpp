@@ -266,8 +266,10 @@ TEST(RealFiles, RmidWrapperDefects) {
         {"chunk size past the end", riff(Cat({{'L', 'I', 'S', 'T'}, le(0xFFFFFFF0u), data})),
          kMidiInvalidData},
         {"plain file named .rmi", smf, kMidiOk},
+        {"form size below its type", riff(data), kMidiInvalidData},
     };
     cases[1].file[4] = 0xFF;
+    std::fill(cases[6].file.begin() + 4, cases[6].file.begin() + 8, 0);
     for (const Case& c : cases) {
         MidiStreamConverter conv;
         EXPECT_EQ(conv.Load(c.file.data(), c.file.size()), c.expected) << c.name;
