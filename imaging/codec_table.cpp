@@ -9,7 +9,7 @@ constexpr uint8_t k1 = kCodecRead1, k4 = kCodecRead4, k8 = kCodecRead8, k24 = kC
 
 const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"Bitmap", "OS/2 1.1, 1.2, 2.0 / Windows 3.0 bitmap", "BMP VGA BGA RLE DIB RL4 RL8",
-     k1 | k4 | k8 | k24, nullptr},
+     k1 | k4 | k8 | k24, &kBmpReader},
     {"GIF", "CompuServe Graphics Interchange Format", "GIF", k1 | k4 | k8, &kGifReader},
     {"PCX", "ZSoft PC Paintbrush Image format", "PCX PCC", k1 | k4 | k8 | k24, nullptr},
     {"TIFF", "Tagged Image File Format support (almost TIFF 6.0 Baseline)", "TIF TIFF",

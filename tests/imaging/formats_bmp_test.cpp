@@ -1,0 +1,308 @@
+// Bitmap reader: the bmpsuite corpus against ImageMagick's decode, the OS/2
+// header variants and the bitmap array, and run-length files built here whose
+// every code (runs, literals with padding, end of line, delta, end of bitmap)
+// has a known outcome.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "common/byte_io.h"
+#include "tests/imaging/formats_support.h"
+
+namespace {
+
+const std::string kSuite = "bmp/bmpsuite-2.8/";
+
+FormatImage ImageMagick(const std::string& path, const std::string& key) {
+    return OracleDecode("/usr/bin/convert " + ShellQuote(path) + " -depth 8 ppm:-", key);
+}
+
+std::string Base(const std::string& path) {
+    std::string n = path.substr(path.rfind('/') + 1);
+    return n.substr(0, n.rfind('.'));
+}
+
+// Writes a Windows bitmap: 40-byte header, the palette given (b, g, r, 0 each),
+// pixel data as given.
+std::vector<uint8_t> MakeBmp(int32_t width, int32_t height, int bits, uint32_t compression,
+                             uint32_t colorsUsed, const std::vector<uint8_t>& palette,
+                             const std::vector<uint8_t>& data) {
+    ByteWriter w;
+    uint32_t offset = 14 + 40 + uint32_t(palette.size());
+    w.Text("BM");
+    w.U32(offset + uint32_t(data.size()));
+    w.U32(0);
+    w.U32(offset);
+    w.U32(40);
+    w.U32(uint32_t(width));
+    w.U32(uint32_t(height));
+    w.U16(1);
+    w.U16(uint16_t(bits));
+    w.U32(compression);
+    w.U32(uint32_t(data.size()));
+    w.U32(2835);
+    w.U32(2835);
+    w.U32(colorsUsed);
+    w.U32(0);
+    w.Bytes(palette.data(), palette.size());
+    w.Bytes(data.data(), data.size());
+    return w.Data();
+}
+
+// A gray palette of n entries: entry i is (i, i, i) scaled by 16.
+std::vector<uint8_t> Grays(int n) {
+    std::vector<uint8_t> p;
+    for (int i = 0; i < n; ++i)
+        p.insert(p.end(), {uint8_t(16 * i), uint8_t(16 * i), uint8_t(16 * i), 0});
+    return p;
+}
+
+// The picture's indices, top row first, from the red channel of a gray palette.
+std::vector<int> Indices(const FormatImage& img) {
+    std::vector<int> v;
+    for (size_t i = 0; i < img.rgb.size(); i += 3)
+        v.push_back(img.rgb[i] / 16);
+    return v;
+}
+
+TEST(BmpSuite, GoodFilesMatchImageMagickOrFailWithTheirCode) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    // Depths 16 and 32 and the V4/V5 headers (108, 124 bytes) are outside
+    // what the reader takes; each must say so with its own code.
+    const std::map<std::string, int> refused = {
+        {"rgb16", 301},      {"rgb16-565", 301}, {"rgb16-565pal", 301},
+        {"rgb16bfdef", 301}, {"rgb32", 301},     {"rgb32bf", 301},
+        {"rgb32bfdef", 301}, {"pal8v4", 302},    {"pal8v5", 302},
+    };
+    auto files = FilesIn(TestData(kSuite + "g"), ".bmp");
+    ASSERT_EQ(files.size(), 27u);
+    int decoded = 0;
+    for (const auto& path : files) {
+        std::string name = Base(path);
+        FormatImage ours = DecodeFile(kFormatBitmap, path);
+        auto it = refused.find(name);
+        if (it != refused.end()) {
+            EXPECT_EQ(ours.rc, it->second) << name;
+            continue;
+        }
+        ASSERT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
+        FormatImage ref = ImageMagick(path, "bmp-g-" + name);
+        ASSERT_EQ(ref.rc, 0) << name;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << name;
+        ++decoded;
+    }
+    EXPECT_EQ(decoded, 18);
+}
+
+TEST(BmpSuite, OneBitPalettesKeepTheirOrder) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    // pal1wb stores (white, black): entry 0 must stay white, or every 1-bit
+    // picture would show inverted.
+    FormatImage wb = DecodeFile(kFormatBitmap, TestData(kSuite + "g/pal1wb.bmp"));
+    ASSERT_EQ(wb.rc, 0);
+    EXPECT_EQ(wb.bpp, 1);
+    EXPECT_EQ(wb.palette, (std::vector<uint8_t>{255, 255, 255, 0, 0, 0}));
+    FormatImage bw = DecodeFile(kFormatBitmap, TestData(kSuite + "g/pal1.bmp"));
+    ASSERT_EQ(bw.rc, 0);
+    EXPECT_EQ(bw.palette, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
+    // Same picture, opposite tables: the pixels agree.
+    EXPECT_EQ(ComparePixels(wb, bw), "");
+}
+
+TEST(BmpSuite, BadFilesFailWithTheirCodeOrStayInBounds) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    // Broken where it matters: refused with a defined code.  The others are
+    // broken in fields the reader never trusts (sizes, densities, a palette
+    // count above 2^bits) or run-length data aiming beyond the image, which is
+    // clipped; they decode, and the fuzz replay runs them under the sanitizers.
+    const std::map<std::string, int> want = {
+        {"badbitcount", 301}, {"badheadersize", 302}, {"badplanes", 300}, {"badwidth", 6},
+        {"reallybig", 6},     {"rletopdown", 6},      {"shortfile", 7},   {"rgb16-880", 301},
+    };
+    auto files = FilesIn(TestData(kSuite + "b"), ".bmp");
+    ASSERT_EQ(files.size(), 20u);
+    for (const auto& path : files) {
+        std::string name = Base(path);
+        FormatImage ours = DecodeFile(kFormatBitmap, path);
+        auto it = want.find(name);
+        EXPECT_EQ(ours.rc, it == want.end() ? 0 : it->second) << name;
+    }
+}
+
+TEST(BmpSuite, Os2HeadersAndArrayShowTheSamePicture) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    FormatImage ref = ImageMagick(TestData(kSuite + "g/pal8.bmp"), "bmp-g-pal8");
+    ASSERT_EQ(ref.rc, 0);
+    // OS/2 2.0 headers of 16, 40 and 64 bytes, OS/2 1.x, and the "BA" array.
+    for (const char* name :
+         {"q/pal8os2v2.bmp", "q/pal8os2v2-16.bmp", "q/pal8os2v2-40sz.bmp", "q/pal8os2v2-sz.bmp",
+          "g/pal8os2.bmp", "q/pal8os2sp.bmp", "x/ba-bm.bmp"}) {
+        FormatImage ours = DecodeFile(kFormatBitmap, TestData(kSuite + name));
+        ASSERT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
+        EXPECT_EQ(ComparePixels(ours, ref), "") << name;
+    }
+    EXPECT_EQ(DecodeFile(kFormatBitmap, TestData(kSuite + "x/ba-bm.bmp"), "index=1").rc, 304);
+}
+
+TEST(BmpSuite, QuestionableFilesNeverCrash) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    for (const auto& path : FilesIn(TestData(kSuite + "q"), ".bmp")) {
+        FormatImage ours = DecodeFile(kFormatBitmap, path);
+        EXPECT_STRNE(codec_error_text(ours.rc), "general error") << path;
+    }
+}
+
+TEST(BmpGenerated, ToolMadeFilesMatchNetpbm) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    auto files = FilesIn(TestData("generated/bmp"), ".bmp");
+    ASSERT_GE(files.size(), 10u);
+    for (const auto& path : files) {
+        std::string name = Base(path);
+        FormatImage ours = DecodeFile(kFormatBitmap, path);
+        ASSERT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
+        FormatImage ref = ImageMagick(path, "bmp-gen-" + name);
+        ASSERT_EQ(ref.rc, 0) << name;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << name;
+    }
+}
+
+TEST(BmpRle, Rle8CodesPlacePixelsWhereTheyBelong) {
+    // 6 x 4, bottom row first.  Row 0: run of 3 x 1, literal 2 3 4 (padded),
+    // end of line.  Row 1: delta (+2, +1) lands at (2, 2); run 2 x 5; end of
+    // line.  Row 3: run of 9 x 6 (cut at the row's end), end of bitmap.
+    std::vector<uint8_t> rle = {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 2, 1, 2, 5, 0, 0, 9, 6, 0, 1};
+    FormatImage img = DecodeBytes(kFormatBitmap, MakeBmp(6, 4, 8, 1, 16, Grays(16), rle));
+    ASSERT_EQ(img.rc, 0) << codec_error_text(img.rc);
+    std::vector<int> want = {
+        6, 6, 6, 6, 6, 6, // top row (3)
+        0, 0, 5, 5, 0, 0, // row 2
+        0, 0, 0, 0, 0, 0, // row 1: skipped by the delta
+        1, 1, 1, 2, 3, 4, // row 0
+    };
+    EXPECT_EQ(Indices(img), want);
+    EXPECT_EQ(img.header.nextOffset, int32_t(14 + 40 + 64 + rle.size()));
+}
+
+TEST(BmpRle, Rle4RunsAlternateNibblesAndLiteralsArePadded) {
+    // 7 x 2.  Row 0: run of 5 alternating 1, 2; literal of 3 nibbles 7 8 9
+    // (2 bytes, already even), wanting only 2 of them; end of line.  Row 1:
+    // literal of 5 (3 bytes + 1 pad), then end of bitmap.
+    std::vector<uint8_t> rle = {5, 0x12, 0, 3, 0x78, 0x90, 0, 0, 0, 5, 0xAB, 0xCD, 0xE0, 0, 0, 1};
+    FormatImage img = DecodeBytes(kFormatBitmap, MakeBmp(7, 2, 4, 2, 0, Grays(16), rle));
+    ASSERT_EQ(img.rc, 0) << codec_error_text(img.rc);
+    std::vector<int> want = {10, 11, 12, 13, 14, 0, 0, 1, 2, 1, 2, 1, 7, 8};
+    EXPECT_EQ(Indices(img), want);
+}
+
+TEST(BmpRle, BrokenStreamsAreRefusedOrClipped) {
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> rle;
+        int rc;
+    } cases[] = {
+        {"ends without end of bitmap", {2, 1, 0, 0}, 7},
+        {"literal cut short", {0, 6, 1, 2}, 7},
+        {"delta cut short", {0, 2, 1}, 7},
+        {"delta far above the image ends it", {0, 2, 200, 250}, 0},
+        {"run far beyond the row is clipped", {255, 3, 0, 1}, 0},
+        {"end of line past the top ends it", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 0},
+    };
+    for (const auto& c : cases) {
+        FormatImage img = DecodeBytes(kFormatBitmap, MakeBmp(4, 2, 8, 1, 16, Grays(16), c.rle));
+        EXPECT_EQ(img.rc, c.rc) << c.what;
+    }
+}
+
+TEST(BmpHeader, FieldsAreCheckedBeforeAnyPixelIsRead) {
+    auto with = [](int32_t w, int32_t h, int bits, uint32_t comp) {
+        return DecodeBytes(kFormatBitmap,
+                           MakeBmp(w, h, bits, comp, 0, Grays(bits <= 8 ? 1 << bits : 0),
+                                   std::vector<uint8_t>(64, 0)))
+            .rc;
+    };
+    EXPECT_EQ(with(0, 4, 8, 0), 6);
+    EXPECT_EQ(with(4, 0, 8, 0), 6);
+    EXPECT_EQ(with(-4, 4, 8, 0), 6);
+    EXPECT_EQ(with(4, 4, 16, 0), 301);
+    EXPECT_EQ(with(4, 4, 2, 0), 301);
+    EXPECT_EQ(with(4, 4, 8, 3), 303);
+    EXPECT_EQ(with(4, 4, 4, 1), 303);        // RLE8 needs 8 bits
+    EXPECT_EQ(with(4, -4, 8, 1), 6);         // run-length data cannot be top-down
+    EXPECT_EQ(with(60000, 60000, 24, 0), 6); // beyond the 256 MiB ceiling
+    EXPECT_EQ(with(64, 64, 8, 0), 7);        // rows not in the file
+    EXPECT_EQ(with(4, 4, 8, 0), 0);
+
+    auto bmp = MakeBmp(4, 4, 8, 0, 0, Grays(256), std::vector<uint8_t>(16, 0));
+    bmp[26] = 2; // planes
+    EXPECT_EQ(DecodeBytes(kFormatBitmap, bmp).rc, 300);
+    bmp[26] = 1;
+    for (uint32_t size : {11u, 13u, 30u, 68u, 108u, 124u}) {
+        StoreLE32(&bmp[14], size);
+        EXPECT_EQ(DecodeBytes(kFormatBitmap, bmp).rc, 302) << size;
+    }
+    bmp[0] = 'X';
+    EXPECT_EQ(DecodeBytes(kFormatBitmap, bmp).rc, 5);
+    EXPECT_EQ(DecodeBytes(kFormatBitmap, {'B', 'M', 1, 2}).rc, 7);
+}
+
+TEST(BmpPalette, SixteenColoursAtEightBitsLeaveTheRestZero) {
+    auto pal = Grays(16);
+    pal[4 * 15] = 7; // entry 15 blue
+    FormatImage img = DecodeBytes(kFormatBitmap, MakeBmp(4, 1, 8, 0, 16, pal, {15, 1, 2, 3}));
+    ASSERT_EQ(img.rc, 0);
+    ASSERT_EQ(img.palette.size(), 768u);
+    EXPECT_EQ(img.palette[3 * 15 + 2], 7); // blue of entry 15
+    EXPECT_EQ(img.palette[3 * 15], 240);
+    for (size_t i = 48; i < 768; ++i)
+        ASSERT_EQ(img.palette[i], 0) << i;
+}
+
+TEST(BmpPalette, TopDownRowsAreTurnedOver) {
+    FormatImage img = DecodeBytes(
+        kFormatBitmap, MakeBmp(1, 3, 8, 0, 16, Grays(16), {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}));
+    ASSERT_EQ(img.rc, 0);
+    EXPECT_EQ(Indices(img), (std::vector<int>{3, 2, 1})); // stored bottom row first
+    img = DecodeBytes(kFormatBitmap,
+                      MakeBmp(1, -3, 8, 0, 16, Grays(16), {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}));
+    ASSERT_EQ(img.rc, 0);
+    EXPECT_EQ(img.height, 3);
+    EXPECT_EQ(Indices(img), (std::vector<int>{1, 2, 3}));
+}
+
+// Two bitmaps in an array: index=1 follows the link, index=2 runs out, and a
+// link pointing backwards is refused instead of looping.
+TEST(BmpArray, IndexFollowsLinksForwardOnly) {
+    auto one = MakeBmp(1, 1, 8, 0, 16, Grays(16), {5, 0, 0, 0});
+    auto two = MakeBmp(1, 1, 8, 0, 16, Grays(16), {9, 0, 0, 0});
+    auto entry = [](uint32_t next) {
+        ByteWriter w;
+        w.Text("BA");
+        w.U32(14);
+        w.U32(next);
+        w.U32(0);
+        return w.Data();
+    };
+    // Pixel-data offsets count from the start of the file.
+    auto place = [](std::vector<uint8_t> bmp, uint32_t at) {
+        StoreLE32(&bmp[10], LoadLE32(&bmp[10]) + at);
+        return bmp;
+    };
+    std::vector<uint8_t> file = entry(uint32_t(14 + one.size()));
+    auto first = place(one, 14);
+    file.insert(file.end(), first.begin(), first.end());
+    auto e2 = entry(0);
+    file.insert(file.end(), e2.begin(), e2.end());
+    auto second = place(two, uint32_t(file.size()));
+    file.insert(file.end(), second.begin(), second.end());
+    EXPECT_EQ(Indices(DecodeBytes(kFormatBitmap, file)), std::vector<int>{5});
+    EXPECT_EQ(Indices(DecodeBytes(kFormatBitmap, file, "index=1")), std::vector<int>{9});
+    EXPECT_EQ(DecodeBytes(kFormatBitmap, file, "index=2").rc, 304);
+    EXPECT_STREQ(codec_error_text(304), "less bitmaps in file than index requested");
+    const size_t second0 = 14 + one.size();
+    StoreLE32(&file[second0 + 6], uint32_t(second0)); // the second entry links to itself
+    EXPECT_EQ(DecodeBytes(kFormatBitmap, file, "index=5").rc, 7);
+    file[second0] = 'X';
+    EXPECT_EQ(DecodeBytes(kFormatBitmap, file, "index=1").rc, 5);
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+# The format readers' tests (one executable per reader), included by this
+# folder's CMakeLists.txt.  Reference decodes are made by Debian tools into the
+# build folder at test time.
+set(formats_support formats_support.cpp)
+
+plinthar_test(imaging_bmp_tests TIMEOUT 600 SOURCES
+    formats_bmp_test.cpp ${formats_support}
+    LIBS plinthar_codec)
