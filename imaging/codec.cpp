@@ -8,9 +8,13 @@
 
 namespace {
 
-bool ValidIndex(int index) { return index >= 0 && index < kCodecFormatCount; }
+bool ValidIndex(int index) {
+    return index >= 0 && index < kCodecFormatCount;
+}
 
-int LowerAscii(int c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+int LowerAscii(int c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
 
 bool SameNoCase(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i)
@@ -20,21 +24,27 @@ bool SameNoCase(const char* a, const char* b, size_t n) {
     return true;
 }
 
-bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+bool IsSeparator(char c) {
+    return c == ' ' || c == '\t' || c == ',';
+}
 
 // Calls visit(token, length) for each token of text until it returns true.
 template <class Visit> bool ForEachToken(const char* text, size_t limit, Visit visit) {
     size_t i = 0;
     while (i < limit && text[i]) {
-        while (i < limit && text[i] && IsSeparator(text[i])) ++i;
+        while (i < limit && text[i] && IsSeparator(text[i]))
+            ++i;
         size_t start = i;
-        while (i < limit && text[i] && !IsSeparator(text[i])) ++i;
+        while (i < limit && text[i] && !IsSeparator(text[i]))
+            ++i;
         if (i > start && visit(text + start, i - start)) return true;
     }
     return false;
 }
 
-size_t OptionLength(const char* options) { return options ? std::strlen(options) : 0; }
+size_t OptionLength(const char* options) {
+    return options ? std::strlen(options) : 0;
+}
 
 const char* const kOwnTexts[] = {
     "ok",
@@ -49,7 +59,7 @@ const char* const kOwnTexts[] = {
     "bad argument to vellum function",
 };
 
-}  // namespace
+} // namespace
 
 int32_t CodecStride(int32_t width, int32_t bpp) {
     if (width <= 0 || bpp <= 0) return 0;
@@ -104,16 +114,14 @@ int codec_read_header(const char* fileName, CodecFile* handle, int index, CodecH
 }
 
 int codec_read_palette(CodecFile* handle, int index, CodecHeader* header, uint8_t* palette) {
-    if (!handle || !handle->io || !header || !palette || !ValidIndex(index))
-        return kCodecErrBadArg;
+    if (!handle || !handle->io || !header || !palette || !ValidIndex(index)) return kCodecErrBadArg;
     const CodecReader* r = kFormatTable[index].reader;
     if (!r) return kCodecErrNotSupported;
     return r->readPalette(handle, header, palette);
 }
 
 int codec_read_data(CodecFile* handle, int index, CodecHeader* header, uint8_t* pixels) {
-    if (!handle || !handle->io || !header || !pixels || !ValidIndex(index))
-        return kCodecErrBadArg;
+    if (!handle || !handle->io || !header || !pixels || !ValidIndex(index)) return kCodecErrBadArg;
     const CodecReader* r = kFormatTable[index].reader;
     if (!r) return kCodecErrNotSupported;
     int rc = r->readData(handle, header, pixels);

@@ -52,7 +52,7 @@ constexpr int kCodecErrBadMagic = 5;     // "bad magic number / signiture block"
 constexpr int kCodecErrBadSize = 6;      // "bad bitmap size"
 constexpr int kCodecErrRead = 7;         // "can't read file" (short read, truncated file)
 constexpr int kCodecErrWrite = 8;        // "can't write file"
-constexpr int kCodecErrBadArg = 9;       // "bad argument to vellum function" (missing buffer/header)
+constexpr int kCodecErrBadArg = 9; // "bad argument to vellum function" (missing buffer/header)
 
 constexpr int kCodecFormatCount = 17;
 constexpr int kCodecMaxOptionText = 100;
@@ -95,11 +95,12 @@ enum : int { kCodecSeekSet = 0, kCodecSeekCur = 1, kCodecSeekEnd = 2 };
 // The defaults (codec_default_io) call the C runtime's low-level file functions
 // (_open/_read/_lseek/_close with O_RDONLY|O_BINARY).
 struct CodecIo {
-    int64_t (*open)(void* ctx, const char* name, int flags);   // -> fd or -1
-    int64_t (*create)(void* ctx, const char* name);            // -> fd or -1
+    int64_t (*open)(void* ctx, const char* name, int flags); // -> fd or -1
+    int64_t (*create)(void* ctx, const char* name);          // -> fd or -1
     void (*close)(void* ctx, int64_t fd);
     int64_t (*seek)(void* ctx, int64_t fd, int64_t offset, int origin); // new pos or -1
-    int32_t (*read)(void* ctx, int64_t fd, void* buf, int32_t count);   // bytes read (0 at end, -1 error)
+    int32_t (*read)(void* ctx, int64_t fd, void* buf,
+                    int32_t count); // bytes read (0 at end, -1 error)
     int32_t (*write)(void* ctx, int64_t fd, const void* buf, int32_t count);
     void* ctx;
 };
@@ -117,7 +118,7 @@ const CodecIo* codec_default_io();
 struct CodecMemory {
     const uint8_t* data = nullptr;
     size_t size = 0;
-    CodecIo io{};  // filled by codec_memory_init; io.ctx points at this object
+    CodecIo io{}; // filled by codec_memory_init; io.ctx points at this object
     int64_t pos = 0;
     bool isOpen = false;
 };

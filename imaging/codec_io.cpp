@@ -19,7 +19,9 @@ int64_t CrtOpen(void*, const char* name, int flags) {
 int64_t CrtCreate(void*, const char* name) {
     return _open(name, _O_WRONLY | _O_BINARY | _O_CREAT | _O_TRUNC, 0666);
 }
-void CrtClose(void*, int64_t fd) { _close(int(fd)); }
+void CrtClose(void*, int64_t fd) {
+    _close(int(fd));
+}
 int64_t CrtSeek(void*, int64_t fd, int64_t offset, int origin) {
     return _lseeki64(int(fd), offset, origin);
 }
@@ -36,7 +38,9 @@ int64_t CrtOpen(void*, const char* name, int flags) {
 int64_t CrtCreate(void*, const char* name) {
     return ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
 }
-void CrtClose(void*, int64_t fd) { ::close(int(fd)); }
+void CrtClose(void*, int64_t fd) {
+    ::close(int(fd));
+}
 int64_t CrtSeek(void*, int64_t fd, int64_t offset, int origin) {
     static const int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
     if (origin < 0 || origin > 2) return -1;
@@ -52,7 +56,9 @@ int32_t CrtWrite(void*, int64_t fd, const void* buf, int32_t count) {
 
 const CodecIo kCrtIo = {CrtOpen, CrtCreate, CrtClose, CrtSeek, CrtRead, CrtWrite, nullptr};
 
-CodecMemory* Mem(void* ctx) { return static_cast<CodecMemory*>(ctx); }
+CodecMemory* Mem(void* ctx) {
+    return static_cast<CodecMemory*>(ctx);
+}
 
 int64_t MemOpen(void* ctx, const char*, int flags) {
     if (flags != kCodecOpenRead) return -1;
@@ -60,17 +66,21 @@ int64_t MemOpen(void* ctx, const char*, int flags) {
     Mem(ctx)->isOpen = true;
     return 0;
 }
-int64_t MemCreate(void*, const char*) { return -1; }
-void MemClose(void* ctx, int64_t) { Mem(ctx)->isOpen = false; }
+int64_t MemCreate(void*, const char*) {
+    return -1;
+}
+void MemClose(void* ctx, int64_t) {
+    Mem(ctx)->isOpen = false;
+}
 int64_t MemSeek(void* ctx, int64_t fd, int64_t offset, int origin) {
     CodecMemory* m = Mem(ctx);
     if (fd != 0 || !m->isOpen) return -1;
-    int64_t base = origin == kCodecSeekSet ? 0
+    int64_t base = origin == kCodecSeekSet   ? 0
                    : origin == kCodecSeekCur ? m->pos
                    : origin == kCodecSeekEnd ? int64_t(m->size)
-                                              : -1;
+                                             : -1;
     if (base < 0 || offset < -base) return -1;
-    m->pos = base + offset;  // past the end is allowed, as with lseek
+    m->pos = base + offset; // past the end is allowed, as with lseek
     return m->pos;
 }
 int32_t MemRead(void* ctx, int64_t fd, void* buf, int32_t count) {
@@ -83,11 +93,15 @@ int32_t MemRead(void* ctx, int64_t fd, void* buf, int32_t count) {
     m->pos += n;
     return n;
 }
-int32_t MemWrite(void*, int64_t, const void*, int32_t) { return -1; }
+int32_t MemWrite(void*, int64_t, const void*, int32_t) {
+    return -1;
+}
 
-}  // namespace
+} // namespace
 
-const CodecIo* codec_default_io() { return &kCrtIo; }
+const CodecIo* codec_default_io() {
+    return &kCrtIo;
+}
 
 void codec_memory_init(CodecMemory* mem, const void* data, size_t size) {
     mem->data = static_cast<const uint8_t*>(data);

@@ -48,7 +48,9 @@ int32_t CodecReadSome(CodecFile* f, void* buf, int32_t n);
 // Absolute or relative seek; returns the new position or -1.
 int64_t CodecSeek(CodecFile* f, int64_t offset, int origin);
 // Current position (-1 on error).
-inline int64_t CodecTell(CodecFile* f) { return CodecSeek(f, 0, kCodecSeekCur); }
+inline int64_t CodecTell(CodecFile* f) {
+    return CodecSeek(f, 0, kCodecSeekCur);
+}
 
 // The reader's state in the header's private area.  T must be trivial and fit.
 template <class T> T* CodecPrivate(CodecHeader* h) {
@@ -83,7 +85,7 @@ class CodecByteSource {
 
   private:
     CodecFile* f_;
-    int64_t base_;  // file position of buf_[0]
+    int64_t base_; // file position of buf_[0]
     int32_t pos_ = 0, len_ = 0;
     uint8_t buf_[8192];
 };

@@ -67,11 +67,15 @@ constexpr uint8_t kLevel8[8] = {0, 36, 73, 109, 146, 182, 219, 255}; // round(k 
 constexpr uint8_t kLevel4[4] = {0, 85, 170, 255};
 
 // A quarter of d rounded toward minus infinity (an arithmetic shift right by 2).
-inline int QuarterFloor(int d) { return d >= 0 ? d >> 2 : -((-d + 3) >> 2); }
+inline int QuarterFloor(int d) {
+    return d >= 0 ? d >> 2 : -((-d + 3) >> 2);
+}
 
-inline uint8_t Clamp255(int v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+inline uint8_t Clamp255(int v) {
+    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
-}  // namespace
+} // namespace
 
 const char* ErrorText(int code) {
     for (const ErrorEntry& e : kErrorTexts)

@@ -18,23 +18,23 @@
 // ---- Results (`error`), 0 or negative; ErrorText gives their texts ----
 constexpr int kDibOk = 0;
 constexpr int kDibErrFileNotFound = -1;
-constexpr int kDibErrOpen = -2;        // the file cannot be opened
+constexpr int kDibErrOpen = -2; // the file cannot be opened
 constexpr int kDibErrClose = -3;
-constexpr int kDibErrReadHeader = -4;  // the format's header reader failed
+constexpr int kDibErrReadHeader = -4; // the format's header reader failed
 constexpr int kDibErrCorrupt = -5;
-constexpr int kDibErrFormat = -6;      // no format lists the file's extension
+constexpr int kDibErrFormat = -6; // no format lists the file's extension
 constexpr int kDibErrWriteHeader = -7;
 constexpr int kDibErrWriteFile = -8;
 constexpr int kDibErrReadLine = -9;
 constexpr int kDibErrWriteLine = -10;
-constexpr int kDibErrMemory = -11;     // allocation failed or exceeds kDibMaxBytes
+constexpr int kDibErrMemory = -11; // allocation failed or exceeds kDibMaxBytes
 constexpr int kDibErrWritePalette = -12;
 constexpr int kDibErrGif = -13;
-constexpr int kDibErrHandle = -14;     // an operation on an image that holds no bits
+constexpr int kDibErrHandle = -14; // an operation on an image that holds no bits
 constexpr int kDibErrTooMany = -15;
 constexpr int kDibErrEmptyName = -16;
 constexpr int kDibErrReadPalette = -17; // the format's palette reader failed
-constexpr int kDibErrReadData = -18;   // the format's data reader failed
+constexpr int kDibErrReadData = -18;    // the format's data reader failed
 constexpr int kDibErrDither = -19;
 
 // Text of a result code; "Unexpected error" for codes outside the table.
@@ -144,7 +144,9 @@ class CDibImage {
 #endif
 
     // Row stride of `bits` in bytes.
-    size_t Stride() const { return DibStride(width, bitsPerPixel); }
+    size_t Stride() const {
+        return DibStride(width, bitsPerPixel);
+    }
     // Palette index (1/4/8 bits) or 0x00BBGGRR colour (24 bits) of pixel (x, y),
     // y counted from the top row; for tests and for callers that sample pixels.
     uint32_t PixelAt(int x, int y) const;

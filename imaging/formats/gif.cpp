@@ -31,15 +31,15 @@ constexpr int kGifErrCodeSize = 1102;
 constexpr int kGifErrCorrupt = 1103;
 constexpr int kGifErrHeader = 1104;
 
-constexpr int kMaxCodes = 4096;  // 12-bit LZW codes
+constexpr int kMaxCodes = 4096; // 12-bit LZW codes
 constexpr int kMaxCodeBits = 12;
 
 // Kept in the header's private area between the three calls and between frames.
 struct GifState {
     int32_t interlaced;
-    int32_t globalBits;  // bits of the global table (or of the substitute table)
-    int32_t bits;        // bits of the table in force for the current image
-    int32_t dataOffset;  // position of the current image's LZW code size byte
+    int32_t globalBits; // bits of the global table (or of the substitute table)
+    int32_t bits;       // bits of the table in force for the current image
+    int32_t dataOffset; // position of the current image's LZW code size byte
     uint8_t global[256 * 3];
     uint8_t table[256 * 3];
 };
@@ -87,7 +87,7 @@ int ReadScreen(CodecByteSource& src, CodecHeader* h, GifState* s) {
         h->transparentIndex = lsd[5];
         h->backgroundColor = int32_t(bg[0] | (bg[1] << 8) | (bg[2] << 16));
     } else {
-        std::memset(s->global + 3, 0xFF, 3);  // black, white, then black
+        std::memset(s->global + 3, 0xFF, 3); // black, white, then black
         h->transparentIndex = -1;
     }
     return kCodecOk;
@@ -189,7 +189,8 @@ class CodeReader {
     // Moves to the byte after the data terminator (or the end of the file).
     // Returns the position of the terminator, or of the file's end.
     int64_t Finish() {
-        while (!ended_) NextBlock();
+        while (!ended_)
+            NextBlock();
         return terminator_;
     }
 
@@ -308,7 +309,8 @@ class PixelSink {
         } else if (bpp_ == 1) {
             for (int i = 0; i < width_; i += 8) {
                 int v = 0, end = i + 8 < width_ ? i + 8 : width_;
-                for (int j = i; j < end; ++j) v |= line_[j] << (7 - (j - i));
+                for (int j = i; j < end; ++j)
+                    v |= line_[j] << (7 - (j - i));
                 dest_[i >> 3] = uint8_t(v);
             }
         }
@@ -327,9 +329,9 @@ class PixelSink {
 
 struct LzwTables {
     uint16_t prefix[kMaxCodes];
-    uint16_t length[kMaxCodes];  // string length of each code
+    uint16_t length[kMaxCodes]; // string length of each code
     uint8_t suffix[kMaxCodes];
-    uint8_t first[kMaxCodes];    // first pixel of each code's string
+    uint8_t first[kMaxCodes]; // first pixel of each code's string
     uint8_t stack[kMaxCodes + 1];
 };
 
@@ -457,6 +459,6 @@ const char* ErrorText(int code) {
     }
 }
 
-}  // namespace
+} // namespace
 
 const CodecReader kGifReader = {ReadHeader, ReadPalette, ReadData, ErrorText};

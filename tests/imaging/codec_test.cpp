@@ -14,14 +14,22 @@ struct Row {
     uint8_t caps;
 };
 const Row kRows[kCodecFormatCount] = {
-    {"Bitmap", "BMP VGA BGA RLE DIB RL4 RL8", 0x0F}, {"GIF", "GIF", 0x07},
-    {"PCX", "PCX PCC", 0x0F},    {"TIFF", "TIF TIFF", 0x0F},
-    {"Targa", "TGA VST AFI", 0x0C}, {"ILBM", "IFF LBM", 0x0F},
-    {"YUV12C", "VID", 0x08},     {"Greymap", "PGM", 0x04},
-    {"Pixmap", "PPM", 0x08},     {"KIPS", "KPS", 0x04},
-    {"IAX", "IAX", 0x04},        {"XBitmap", "XBM", 0x01},
-    {"Sprite", "SPR SPRITE", 0x07}, {"PSEG", "PSE PSEG PSEG38PP PSEG3820", 0x01},
-    {"GemRas", "IMG", 0x0F},     {"Portrait", "CVP", 0x08},
+    {"Bitmap", "BMP VGA BGA RLE DIB RL4 RL8", 0x0F},
+    {"GIF", "GIF", 0x07},
+    {"PCX", "PCX PCC", 0x0F},
+    {"TIFF", "TIF TIFF", 0x0F},
+    {"Targa", "TGA VST AFI", 0x0C},
+    {"ILBM", "IFF LBM", 0x0F},
+    {"YUV12C", "VID", 0x08},
+    {"Greymap", "PGM", 0x04},
+    {"Pixmap", "PPM", 0x08},
+    {"KIPS", "KPS", 0x04},
+    {"IAX", "IAX", 0x04},
+    {"XBitmap", "XBM", 0x01},
+    {"Sprite", "SPR SPRITE", 0x07},
+    {"PSEG", "PSE PSEG PSEG38PP PSEG3820", 0x01},
+    {"GemRas", "IMG", 0x0F},
+    {"Portrait", "CVP", 0x08},
     {"JPEG", "JPG JPEG JPE", 0x0C},
 };
 
@@ -48,11 +56,11 @@ TEST(CodecGuess, ByExtensionIgnoringCase) {
         const char* name;
         int rc, index;
     } cases[] = {
-        {"a.gif", 0, 1},          {"A.GIF", 0, 1},        {"photo.JPEG", 0, 16},
-        {"x.rl8", 0, 0},          {"x.Tiff", 0, 3},       {"x.pseg3820", 0, 13},
+        {"a.gif", 0, 1},          {"A.GIF", 0, 1},         {"photo.JPEG", 0, 16},
+        {"x.rl8", 0, 0},          {"x.Tiff", 0, 3},        {"x.pseg3820", 0, 13},
         {"dir.gif\\file", 4, -1}, {"dir.gif/file", 4, -1}, {"noext", 4, -1},
-        {"photo.jfif", 4, -1},    {"a.", 4, -1},          {"a.tar.gif", 0, 1},
-        {"a.gi", 4, -1},          {"a.sprite", 0, 12},    {"c:\\x.y\\p.pcc", 0, 2},
+        {"photo.jfif", 4, -1},    {"a.", 4, -1},           {"a.tar.gif", 0, 1},
+        {"a.gi", 4, -1},          {"a.sprite", 0, 12},     {"c:\\x.y\\p.pcc", 0, 2},
     };
     for (auto& c : cases) {
         int idx = -1;
@@ -67,11 +75,18 @@ TEST(CodecGuess, ByExtensionIgnoringCase) {
 }
 
 TEST(CodecErrorText, OwnCodesGifBlockAndGeneral) {
-    const char* own[] = {"ok", "out of memory", "not supported", "bad option(s)", "not found",
-                         "bad magic number / signiture block", "bad bitmap size",
-                         "can't read file", "can't write file",
+    const char* own[] = {"ok",
+                         "out of memory",
+                         "not supported",
+                         "bad option(s)",
+                         "not found",
+                         "bad magic number / signiture block",
+                         "bad bitmap size",
+                         "can't read file",
+                         "can't write file",
                          "bad argument to vellum function"};
-    for (int i = 0; i < 10; ++i) EXPECT_STREQ(codec_error_text(i), own[i]);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_STREQ(codec_error_text(i), own[i]);
     EXPECT_STREQ(codec_error_text(10), "general error");
     EXPECT_STREQ(codec_error_text(-1), "general error");
     EXPECT_STREQ(codec_error_text(99999), "general error");
@@ -127,4 +142,4 @@ TEST(CodecStride, Formula) {
     EXPECT_EQ(CodecStride(0, 8), 0);
 }
 
-}  // namespace
+} // namespace

@@ -9,10 +9,11 @@ void Le16(std::vector<uint8_t>& o, int v) {
 }
 int BitsOfTable(size_t bytes) {
     int bits = 1;
-    while ((size_t(3) << bits) < bytes) ++bits;
+    while ((size_t(3) << bits) < bytes)
+        ++bits;
     return bits;
 }
-}  // namespace
+} // namespace
 
 std::vector<uint8_t> GifPackCodes(const std::vector<std::pair<int, int>>& codes) {
     std::vector<uint8_t> out;
@@ -123,16 +124,15 @@ GifWriter& GifWriter::Comment(const std::string& text) {
 }
 
 GifWriter& GifWriter::Application() {
-    const uint8_t b[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0',
-                         3,    1,    0,  0,   0};
+    const uint8_t b[] = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C', 'A', 'P',
+                         'E',  '2',  '.', '0', 3,   1,   0,   0,   0};
     out_.insert(out_.end(), b, b + sizeof b);
     return *this;
 }
 
 GifWriter& GifWriter::ImageRaw(int left, int top, int w, int h, bool interlaced,
                                const std::vector<uint8_t>& local, int minCodeSize,
-                               const std::vector<uint8_t>& data, int blockSize,
-                               bool terminator) {
+                               const std::vector<uint8_t>& data, int blockSize, bool terminator) {
     out_.push_back(0x2C);
     Le16(out_, left);
     Le16(out_, top);
@@ -162,7 +162,9 @@ GifWriter& GifWriter::Image(int left, int top, int w, int h, const std::vector<u
                     GifLzwEncode(stream, minCodeSize));
 }
 
-GifWriter& GifWriter::Trailer() { return Byte(0x3B); }
+GifWriter& GifWriter::Trailer() {
+    return Byte(0x3B);
+}
 
 GifWriter& GifWriter::Byte(uint8_t b) {
     out_.push_back(b);

@@ -54,11 +54,13 @@ GifFrames ReadGifFramesFromMemory(const std::vector<uint8_t>& bytes, int maxFram
 std::vector<uint8_t> GifFrameRgb(const GifFrame& fr) {
     std::vector<uint8_t> rgb;
     rgb.reserve(fr.indices.size() * 3);
-    for (uint8_t i : fr.indices) rgb.insert(rgb.end(), &fr.palette[3 * i], &fr.palette[3 * i] + 3);
+    for (uint8_t i : fr.indices)
+        rgb.insert(rgb.end(), &fr.palette[3 * i], &fr.palette[3 * i] + 3);
     return rgb;
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
 }

@@ -15,7 +15,7 @@ struct GifFrame {
 
 struct GifFrames {
     std::vector<GifFrame> frames;
-    int endCode = 0;   // the code that ended the sequence (1101 after the last frame)
+    int endCode = 0;     // the code that ended the sequence (1101 after the last frame)
     bool inData = false; // endCode came from the data (else from the header)
 };
 

@@ -11,7 +11,8 @@ namespace {
 
 std::vector<uint8_t> Ramp(int n, int modulo) {
     std::vector<uint8_t> v(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) v[size_t(i)] = uint8_t((i * 7 + i / 5) % modulo);
+    for (int i = 0; i < n; ++i)
+        v[size_t(i)] = uint8_t((i * 7 + i / 5) % modulo);
     return v;
 }
 
@@ -83,10 +84,10 @@ TEST(GifHeader, BackgroundIndexBeyondTableIsBlack) {
 TEST(GifFrames, ControlExtensionsAndTheirInheritance) {
     GifWriter g;
     g.Screen(4, 4, GifTestTable(2), 2, 3).Application().Comment("hello");
-    g.Control(0x09, 25, 2).Image(0, 0, 2, 2, {0, 1, 2, 3});           // transparent 2, disposal 2
-    g.Image(1, 1, 2, 2, {3, 2, 1, 0});                                   // no extension: inherits
+    g.Control(0x09, 25, 2).Image(0, 0, 2, 2, {0, 1, 2, 3});             // transparent 2, disposal 2
+    g.Image(1, 1, 2, 2, {3, 2, 1, 0});                                  // no extension: inherits
     g.Control(0x04, 7, 1).Comment("x").Image(2, 2, 2, 2, {1, 1, 1, 1}); // bit 0 clear: -1
-    g.Image(0, 0, 1, 1, {2});                                            // inherits -1
+    g.Image(0, 0, 1, 1, {2});                                           // inherits -1
     g.Comment("after last frame").Trailer();
     auto r = ReadGifFramesFromMemory(g.Bytes());
     ASSERT_EQ(r.frames.size(), 4u);
@@ -176,7 +177,8 @@ TEST(GifInterlace, RowOrderOfEveryHeightUpTo17) {
         const int w = 3;
         std::vector<uint8_t> pixels(static_cast<size_t>(w * h));
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) pixels[size_t(y * w + x)] = uint8_t(y * 10 + x);
+            for (int x = 0; x < w; ++x)
+                pixels[size_t(y * w + x)] = uint8_t(y * 10 + x);
         GifWriter g;
         g.Screen(w, h, GifTestTable(8), 8).Image(0, 0, w, h, pixels, true).Trailer();
         auto r = ReadGifFramesFromMemory(g.Bytes());
@@ -271,8 +273,8 @@ TEST(GifLzw, CorruptCodesAndTruncation) {
     };
     for (auto& c : cases) {
         GifWriter g;
-        g.Screen(4, 4, GifTestTable(2), 2).ImageRaw(0, 0, 4, 4, false, {}, 2, c.data, 255,
-                                                     c.terminator);
+        g.Screen(4, 4, GifTestTable(2), 2)
+            .ImageRaw(0, 0, 4, 4, false, {}, 2, c.data, 255, c.terminator);
         auto r = ReadGifFramesFromMemory(g.Bytes());
         EXPECT_TRUE(r.frames.empty()) << c.what;
         EXPECT_EQ(r.endCode, c.code) << c.what;
@@ -328,7 +330,8 @@ TEST(GifHeader, BrokenHeaders) {
 
 TEST(GifHeader, ZeroSizedImageIsReadAsNoPixels) {
     GifWriter g;
-    g.Screen(4, 4, GifTestTable(1), 1).ImageRaw(0, 0, 0, 3, false, {}, 2, GifPackCodes({{4, 3}, {5, 3}}));
+    g.Screen(4, 4, GifTestTable(1), 1)
+        .ImageRaw(0, 0, 0, 3, false, {}, 2, GifPackCodes({{4, 3}, {5, 3}}));
     g.Image(0, 0, 1, 1, {1}).Trailer();
     auto r = ReadGifFramesFromMemory(g.Bytes());
     ASSERT_EQ(r.frames.size(), 2u);
@@ -336,4 +339,4 @@ TEST(GifHeader, ZeroSizedImageIsReadAsNoPixels) {
     EXPECT_EQ(r.frames[1].indices, (std::vector<uint8_t>{1}));
 }
 
-}  // namespace
+} // namespace
