@@ -90,8 +90,8 @@ void WriteSignal(const std::string& path, int seconds) {
 }
 
 struct Result {
-    double seconds = 0;    // audio length
-    double ours = 0;       // CPU seconds
+    double seconds = 0; // audio length
+    double ours = 0;    // CPU seconds
     int frames = 0;
 };
 
@@ -127,7 +127,7 @@ double RunMpg123(const std::string& options, const std::string& file, int runs) 
     return (CpuSeconds(RUSAGE_CHILDREN) - start) / runs;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     int seconds = 600;
@@ -147,7 +147,8 @@ int main(int argc, char** argv) {
         const std::string made[3] = {base + "_128.mp3", base + "_320.mp3", base + "_192.mp2"};
         const std::string how[3] = {"lame --silent -b 128 '" + wav + "' '" + made[0] + "'",
                                     "lame --silent -b 320 '" + wav + "' '" + made[1] + "'",
-                                    "twolame -b 192 '" + wav + "' '" + made[2] + "' >/dev/null 2>&1"};
+                                    "twolame -b 192 '" + wav + "' '" + made[2] +
+                                        "' >/dev/null 2>&1"};
         for (int i = 0; i < 3; ++i) {
             if (!Exists(made[i])) {
                 if (!Exists(wav)) WriteSignal(wav, seconds);
@@ -163,7 +164,8 @@ int main(int argc, char** argv) {
                 "mpg123 s", "generic s", "ours/mpg", "ours/gen");
     for (const std::string& file : files) {
         std::ifstream in(file, std::ios::binary);
-        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
         const int runs = 3;
         const Result r = DecodeOurs(data, runs);
         if (r.frames == 0) {
