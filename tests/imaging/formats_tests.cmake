@@ -6,3 +6,7 @@ set(formats_support formats_support.cpp)
 plinthar_test(imaging_bmp_tests TIMEOUT 600 SOURCES
     formats_bmp_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_jpeg_tests TIMEOUT 600 SOURCES
+    formats_jpeg_test.cpp ${formats_support}
+    LIBS plinthar_codec)
