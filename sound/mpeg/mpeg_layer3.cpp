@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // Scale-factor band boundaries in spectral lines, long blocks (22 bands) and short
 // blocks (13 bands per window), by [version][sampling frequency index].
 struct BandTable {
@@ -147,12 +149,12 @@ struct Tables {
         std::memset(imdctLong, 0, sizeof(imdctLong));
         for (int k = 0; k < 18; ++k)
             for (int j = 0; j < 18; ++j)
-                imdctLong[k][j] = float(std::cos(M_PI / 72.0 * (2 * j + 1) * (2 * k + 1)));
+                imdctLong[k][j] = float(std::cos(kPi / 72.0 * (2 * j + 1) * (2 * k + 1)));
         for (int j = 0; j < 6; ++j)
             for (int k = 0; k < 6; ++k)
-                imdctShort[j][k] = float(std::cos(M_PI / 24.0 * (2 * j + 1) * (2 * k + 1)));
+                imdctShort[j][k] = float(std::cos(kPi / 24.0 * (2 * j + 1) * (2 * k + 1)));
         for (int i = 0; i < 36; ++i) {
-            const double longWin = std::sin(M_PI / 36.0 * (i + 0.5));
+            const double longWin = std::sin(kPi / 36.0 * (i + 0.5));
             window[0][i] = float(longWin);
             // Start block: long rising half, flat, short falling half, zero.
             if (i < 18)
@@ -160,22 +162,22 @@ struct Tables {
             else if (i < 24)
                 window[1][i] = 1.0f;
             else if (i < 30)
-                window[1][i] = float(std::sin(M_PI / 12.0 * (i - 18 + 0.5)));
+                window[1][i] = float(std::sin(kPi / 12.0 * (i - 18 + 0.5)));
             else
                 window[1][i] = 0.0f;
             // Stop block: the mirror image.
             if (i < 6)
                 window[3][i] = 0.0f;
             else if (i < 12)
-                window[3][i] = float(std::sin(M_PI / 12.0 * (i - 6 + 0.5)));
+                window[3][i] = float(std::sin(kPi / 12.0 * (i - 6 + 0.5)));
             else if (i < 18)
                 window[3][i] = 1.0f;
             else
                 window[3][i] = float(longWin);
-            window[2][i] = i < 12 ? float(std::sin(M_PI / 12.0 * (i + 0.5))) : 0.0f;
+            window[2][i] = i < 12 ? float(std::sin(kPi / 12.0 * (i + 0.5))) : 0.0f;
         }
         for (int p = 0; p < 7; ++p) {
-            const double r = std::tan(p * M_PI / 12.0);
+            const double r = std::tan(p * kPi / 12.0);
             isRatio[p][0] = float(r / (1.0 + r));
             isRatio[p][1] = float(1.0 / (1.0 + r));
         }
@@ -320,7 +322,9 @@ bool MpegLayer3::ReadSideInfo(const MpegFrameHeader& h, const uint8_t* data,
                 else
                     g.region0Count = bands.l[8];
                 g.region1Count = 576;
-                // block_type 0 cannot be signalled with window switching; take it as long.
+                // block_type 0 cannot be signalled here; take it as long.  A start or stop
+                // block may still be flagged mixed: its two lowest subbands then take
+                // the normal long window, as the compliance streams expect.
                 if (g.blockType == 0) g.mixed = 0;
             } else {
                 g.blockType = 0;
@@ -638,7 +642,7 @@ void JointStereo(const MpegFrameHeader& h, const MpegLayer3Granule& right, const
     const Tables& t = T();
     const bool ms = (h.modeExtension & 2) != 0;
     const bool is = (h.modeExtension & 1) != 0;
-    const float root = float(M_SQRT1_2);
+    const float root = float(std::sqrt(0.5));
     auto midSide = [&](int from, int to) {
         if (!ms) return;
         for (int i = from; i < to; ++i) {

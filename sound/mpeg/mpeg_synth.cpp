@@ -5,6 +5,8 @@
 
 namespace {
 
+constexpr double kPi = 3.14159265358979323846;
+
 // Four floats for the compiler's vector extension (SSE2 on x86).
 typedef float Float4 __attribute__((vector_size(16)));
 
@@ -47,7 +49,7 @@ struct DctFactors {
     }
     static void Fill(float* f, int n) {
         for (int k = 0; k < n / 2; ++k)
-            f[k] = float(0.5 / std::cos(M_PI * (2 * k + 1) / (2.0 * n)));
+            f[k] = float(0.5 / std::cos(kPi * (2 * k + 1) / (2.0 * n)));
     }
 };
 

@@ -9,6 +9,10 @@
 #include <fstream>
 #include <iterator>
 
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+} // namespace
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)),
@@ -149,9 +153,9 @@ void WriteTestWav(const std::string& path, int rate, int channels, double second
         for (int ch = 0; ch < channels; ++ch) {
             double v = 0;
             for (int k = 0; k < 5; ++k) {
-                const double tremolo = 0.5 + 0.5 * std::sin(2 * M_PI * (0.7 + 0.3 * k + ch) * t);
+                const double tremolo = 0.5 + 0.5 * std::sin(2 * kPi * (0.7 + 0.3 * k + ch) * t);
                 if (tones[k] < rate / 2.0)
-                    v += 0.12 * tremolo * std::sin(2 * M_PI * tones[k] * (1 + 0.01 * ch) * t + k);
+                    v += 0.12 * tremolo * std::sin(2 * kPi * tones[k] * (1 + 0.01 * ch) * t + k);
             }
             v += noise * (click ? 0.5 : 0.02) * (ch ? -1 : 1);
             w.U16(uint16_t(int16_t(std::lrint(std::fmax(-1.0, std::fmin(1.0, v)) * 30000))));
