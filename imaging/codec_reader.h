@@ -29,6 +29,7 @@ struct CodecReader {
 // The readers that exist; a row whose reader is not written yet holds nullptr.
 extern const CodecReader kGifReader;
 extern const CodecReader kBmpReader;
+extern const CodecReader kJpegReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

@@ -26,5 +26,5 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"PSEG", "IBM Printer Page Segment", "PSE PSEG PSEG38PP PSEG3820", k1, nullptr},
     {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, nullptr},
     {"Portrait", "Portrait", "CVP", k24, nullptr},
-    {"JPEG", "JPEG File Interchange Format", "JPG JPEG JPE", k8 | k24, nullptr},
+    {"JPEG", "JPEG File Interchange Format", "JPG JPEG JPE", k8 | k24, &kJpegReader},
 };

@@ -128,7 +128,10 @@ TEST(JpegFiles, FileCutShortLoadsWhatItHolds) {
         FormatImage ours = DecodeBytes(kFormatJpeg, cut);
         ASSERT_EQ(ours.rc, 0) << keep << ": " << codec_error_text(ours.rc);
         // djpeg ends such a file the same way, so the pixels agree exactly.
-        FormatImage ref = Djpeg(path.string(), "cut-" + std::to_string(keep));
+        // djpeg warns "Premature end of JPEG file" and exits with 2.
+        FormatImage ref =
+            OracleDecode("(/usr/bin/djpeg -pnm " + ShellQuote(path.string()) + " || test $? = 2)",
+                         "jpeg-cut-" + std::to_string(keep));
         ASSERT_EQ(ref.rc, 0);
         EXPECT_EQ(ComparePixels(ours, ref), "") << keep;
     }
