@@ -35,13 +35,18 @@ endfunction()
 
 # A unit-test executable.  Natively each case is its own CTest test; under Wine
 # one process runs the whole executable (a Wine start costs far more than a case).
-# LABELS: "wine" for tests that need the Wine session, "serial" for screenshots.
+# SERIAL for tests that take screenshots; NATIVE_ONLY for tests whose oracle is a
+# Linux program.
 function(plinthar_test name)
     if(PLINTHAR_FUZZ)
         return()
     endif()
-    cmake_parse_arguments(A "SERIAL" "TIMEOUT" "SOURCES;LIBS;WIN32_ONLY" ${ARGN})
+    cmake_parse_arguments(A "SERIAL;NATIVE_ONLY" "TIMEOUT" "SOURCES;LIBS;WIN32_ONLY" ${ARGN})
     if(A_WIN32_ONLY AND NOT PLINTHAR_WIN32)
+        return()
+    endif()
+    # NATIVE_ONLY: tests that run Debian's tools as oracles, which Wine cannot start.
+    if(A_NATIVE_ONLY AND PLINTHAR_WIN32)
         return()
     endif()
     add_executable(${name} ${A_SOURCES} ${A_WIN32_ONLY})

@@ -30,6 +30,7 @@ struct CodecReader {
 extern const CodecReader kGifReader;
 extern const CodecReader kBmpReader;
 extern const CodecReader kJpegReader;
+extern const CodecReader kTargaReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

@@ -14,7 +14,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"PCX", "ZSoft PC Paintbrush Image format", "PCX PCC", k1 | k4 | k8 | k24, nullptr},
     {"TIFF", "Tagged Image File Format support (almost TIFF 6.0 Baseline)", "TIF TIFF",
      k1 | k4 | k8 | k24, nullptr},
-    {"Targa", "Truevision Targa/Vista bitmap", "TGA VST AFI", k8 | k24, nullptr},
+    {"Targa", "Truevision Targa/Vista bitmap", "TGA VST AFI", k8 | k24, &kTargaReader},
     {"ILBM", "Amiga IFF / ILBM Interleaved bitmap", "IFF LBM", k1 | k4 | k8 | k24, nullptr},
     {"YUV12C", "YUV12C M-Motion Video Frame Buffer", "VID", k24, nullptr},
     {"Greymap", "Portable Greyscale-map (binary P5 type)", "PGM", k8, nullptr},

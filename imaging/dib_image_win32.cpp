@@ -36,5 +36,8 @@ bool CDibImage::Draw(HDC dc, const RECT* dest, const RECT* source, int forceBack
                               height - s.bottom, s.right - s.left, s.bottom - s.top, bits,
                               reinterpret_cast<const BITMAPINFO*>(&bmi), DIB_RGB_COLORS, SRCCOPY);
     }
-    return lines == s.bottom - s.top;
+    // The count reported differs between GDI implementations (source rows, or
+    // the DIB's whole height for a partial source under Wine); what matters is
+    // that the copy happened: 0 and GDI_ERROR mean it did not.
+    return lines > 0;
 }

@@ -5,7 +5,14 @@
 
 #include "win32/application.h"
 
-CWindow::~CWindow() { Destroy(); }
+CWindow::~CWindow() {
+    // Derived parts are gone by now: let the window die without reaching them.
+    if (hwnd_) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+}
 
 bool CWindow::Create(const char* className, UINT classStyle, DWORD exStyle, DWORD style,
                      const char* text, int x, int y, int w, int h, HWND parent, HMENU menu) {

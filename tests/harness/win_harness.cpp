@@ -1,6 +1,7 @@
 #include "tests/harness/win_harness.h"
 
 #include <cstdio>
+#include <gtest/gtest.h>
 #include <fstream>
 #include <iterator>
 
@@ -133,6 +134,40 @@ RunResult RunProgram(const std::string& exe, const std::string& args, DWORD time
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return r;
+}
+
+void ExpectNoGdiLeak(const std::function<void()>& cycle) {
+    cycle();  // first use may create lasting objects (classes, stock caches)
+    DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (before) {
+        for (int i = 0; i < 1000 && !::testing::Test::HasFatalFailure(); ++i) cycle();
+        EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+        return;
+    }
+    // No count here: fill the GDI handle table but for a small headroom, so
+    // that leaking even one object per run exhausts it within the runs below.
+    const int headroom = 1000, runs = 1500;
+    std::vector<HBRUSH> filler;
+    while (filler.size() < 200000) {
+        HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+        if (!b) break;
+        filler.push_back(b);
+    }
+    for (int i = 0; i < headroom && !filler.empty(); ++i) {
+        DeleteObject(filler.back());
+        filler.pop_back();
+    }
+    int failedAt = -1;
+    for (int i = 0; i < runs && failedAt < 0; ++i) {
+        cycle();
+        if (::testing::Test::HasFatalFailure()) failedAt = i;
+    }
+    HBRUSH probe = CreateSolidBrush(0);
+    bool exhausted = probe == nullptr;
+    if (probe) DeleteObject(probe);
+    for (HBRUSH b : filler) DeleteObject(b);
+    EXPECT_EQ(failedAt, -1) << "a run failed: GDI objects leaked and ran out";
+    EXPECT_FALSE(exhausted) << "GDI objects leaked";
 }
 
 std::string ReadFileBytes(const std::string& path) {

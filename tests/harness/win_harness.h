@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,12 @@ RunResult RunProgram(const std::string& exe, const std::string& args, DWORD time
 // Starts a program without waiting; the caller closes the handles.
 bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
                   const std::string& argv0 = "");
+
+// Runs `cycle` until a leak of even one GDI object per run would show: where the
+// system counts GDI objects (GetGuiResources) 1000 runs must leave the count
+// as it was; where it does not (Wine), enough runs to exhaust the handle table
+// (65536) must all succeed, and a final object must still be creatable.
+void ExpectNoGdiLeak(const std::function<void()>& cycle);
 
 // File helpers on real files.
 std::string ReadFileBytes(const std::string& path);

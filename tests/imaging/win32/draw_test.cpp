@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 
 #include "imaging/dib_image.h"
 #include "imaging/picture_box_win32.h"
@@ -119,11 +120,7 @@ TEST(Draw, ManyLoadDrawCyclesLeakNoGdiObjects) {
         ASSERT_TRUE(img.LoadFrame(gif.c_str(), 0));
         ASSERT_TRUE(img.Draw(s.dc, nullptr, nullptr, FALSE));
     };
-    cycle();
-    DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before == 0) GTEST_SKIP() << "this system does not count GDI objects";
-    for (int i = 0; i < 1000; ++i) cycle();
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+    harness::ExpectNoGdiLeak(cycle);
 }
 
 // A canvas window that paints one colour into its off-screen bitmap.
@@ -166,16 +163,20 @@ TEST(PictureBox, PaintsItsOffscreenBitmapToTheScreen) {
 }
 
 TEST(PictureBox, CreateAndDestroyLeaveNoGdiObjects) {
-    { Canvas warm; RECT r = {0, 0, 50, 50}; ASSERT_TRUE(warm.Create(r, WS_POPUP, nullptr, 0)); }
-    DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (before == 0) GTEST_SKIP() << "this system does not count GDI objects";
-    for (int i = 0; i < 100; ++i) {
+    harness::ExpectNoGdiLeak([] {
         Canvas box;
         RECT r = {0, 0, 64, 48};
         ASSERT_TRUE(box.Create(r, WS_POPUP, nullptr, 0));
         box.Fill(RGB(1, 2, 3));
-    }
-    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+    });
+}
+
+// The leak check itself must see a leak of one object per run.
+TEST(LeakCheck, CatchesOneLeakedObjectPerRun) {
+    std::vector<HBRUSH> leaked;
+    EXPECT_NONFATAL_FAILURE(harness::ExpectNoGdiLeak([&] { leaked.push_back(CreateSolidBrush(0)); }),
+                            "");
+    for (HBRUSH b : leaked) DeleteObject(b);
 }
 
 }  // namespace

@@ -277,6 +277,9 @@ TEST(RealFiles, RmidWrapperDefects) {
 }
 
 TEST(RealFiles, OpenTtdMusicMatchesMidicsvNow) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the oracle (midicsv) is a Linux program; the native build runs this";
+#endif
     if (!HasDir(kOpenMsx) || std::system("midicsv -u >/dev/null 2>&1") == 127)
         GTEST_SKIP() << "needs Debian packages openttd-openmsx and midicsv";
     int seen = 0;
