@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -251,42 +252,90 @@ bool CDibImage::ToGrayscale() {
     return true;
 }
 
+namespace {
+
+// One channel's step of the diffusion for every sum a pixel can reach: the
+// pixel's stored value (0..255) plus twice the error of its left neighbour
+// (-22..20), clamped, gives its level's index bits and its own error.
+struct DiffusionStep {
+    int8_t error;
+    uint8_t indexBits;
+};
+constexpr int kSumBias = 32;
+constexpr int kSumRange = 256 + 2 * kSumBias;
+
+struct DiffusionTables {
+    DiffusionStep red[kSumRange], green[kSumRange], blue[kSumRange];
+    uint8_t clampNext[256 + 2 * 16]; // stored value + error (-11..10), clamped
+    DiffusionTables() {
+        for (int i = 0; i < kSumRange; ++i) {
+            const int v = Clamp255(i - kSumBias);
+            const int level8 = v >> 5;
+            const int level4 = v / 85 + (v % 85 > 43 ? 1 : 0);
+            red[i] = {int8_t(QuarterFloor(v - kLevel8[level8])), uint8_t(level8 << 5)};
+            green[i] = {int8_t(QuarterFloor(v - kLevel8[level8])), uint8_t(level8 << 2)};
+            blue[i] = {int8_t(QuarterFloor(v - kLevel4[level4])), uint8_t(level4)};
+        }
+        for (int i = 0; i < int(sizeof clampNext); ++i)
+            clampNext[i] = Clamp255(i - 16);
+    }
+};
+
+const DiffusionTables& Diffusion() {
+    static const DiffusionTables tables;
+    return tables;
+}
+
+// One stored row of the diffusion: each pixel's index goes to dst, its errors
+// are carried right in eb, eg, er and added in place to the pixel below it in
+// storage order (n: the next stored row, or a scratch row after the last).
+struct DiffusionRow {
+    const uint8_t* __restrict c; // this row's blue, green, red values
+    uint8_t* __restrict n;
+    uint8_t* __restrict dst;
+    int eb = 0, eg = 0, er = 0;
+
+    inline void Pixel(const DiffusionTables& __restrict t, int x) {
+        const uint8_t* p = c + 3 * x;
+        const DiffusionStep sb = t.blue[p[0] + 2 * eb + kSumBias];
+        const DiffusionStep sg = t.green[p[1] + 2 * eg + kSumBias];
+        const DiffusionStep sr = t.red[p[2] + 2 * er + kSumBias];
+        dst[x] = uint8_t(sr.indexBits | sg.indexBits | sb.indexBits);
+        eb = sb.error;
+        eg = sg.error;
+        er = sr.error;
+        uint8_t* q = n + 3 * x;
+        q[0] = t.clampNext[q[0] + eb + 16];
+        q[1] = t.clampNext[q[1] + eg + 16];
+        q[2] = t.clampNext[q[2] + er + 16];
+    }
+};
+
+} // namespace
+
 // Error diffusion into the fixed palette.  Rows are taken in storage order
 // (bottom row first); for each pixel, left to right, the index is
 //   (R & 0xE0) + ((G >> 3) & 0x1C) + B / 85 (+1 when B % 85 > 43)
 // and a quarter of each channel's error (floored) goes to the pixel below in
 // storage order, twice that to the pixel on the right, every sum clamped.
+// The 24-bit rows are about to be freed, so the errors for the next row are
+// added to them in place; the right neighbour's share is carried in a register.
 bool CDibImage::ReduceTo256() {
     if (!bits) return Fail(kDibErrHandle, "No image");
     if (bitsPerPixel <= 8) return true;
     const size_t srcStride = Stride(), dstStride = DibStride(width, 8);
-    const size_t rowBytes = size_t(width) * 3;
-    std::unique_ptr<uint8_t[]> cur(new (std::nothrow) uint8_t[rowBytes]);
-    std::unique_ptr<uint8_t[]> next(new (std::nothrow) uint8_t[rowBytes]);
-    uint8_t* out = cur && next ? AllocBits(height, dstStride) : nullptr;
+    std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size_t(width) * 3]);
+    uint8_t* out = scratch ? AllocBits(height, dstStride) : nullptr;
     if (!out) return Fail(kDibErrMemory, "Out of memory");
 
-    std::memcpy(cur.get(), bits, rowBytes);
+    const DiffusionTables& t = Diffusion();
     for (int y = 0; y < height; ++y) {
-        const bool hasNext = y + 1 < height;
-        if (hasNext) std::memcpy(next.get(), bits + size_t(y + 1) * srcStride, rowBytes);
-        uint8_t* c = cur.get();
-        uint8_t* n = next.get();
-        uint8_t* dst = out + size_t(y) * dstStride;
-        for (int x = 0; x < width; ++x) {
-            uint8_t* p = c + 3 * x; // blue, green, red
-            const int b = p[0], g = p[1], r = p[2];
-            const int blueLevel = b / 85 + (b % 85 > 43 ? 1 : 0);
-            dst[x] = uint8_t((r & 0xE0) + ((g >> 3) & 0x1C) + blueLevel);
-            const int err[3] = {QuarterFloor(b - kLevel4[blueLevel]),
-                                QuarterFloor(g - kLevel8[g >> 5]),
-                                QuarterFloor(r - kLevel8[r >> 5])};
-            for (int k = 0; k < 3; ++k) {
-                if (hasNext) n[3 * x + k] = Clamp255(n[3 * x + k] + err[k]);
-                if (x + 1 < width) p[3 + k] = Clamp255(p[3 + k] + 2 * err[k]);
-            }
-        }
-        cur.swap(next);
+        DiffusionRow row;
+        row.c = bits + size_t(y) * srcStride;
+        row.n = y + 1 < height ? bits + size_t(y + 1) * srcStride : scratch.get();
+        row.dst = out + size_t(y) * dstStride;
+        for (int x = 0; x < width; ++x)
+            row.Pixel(t, x);
     }
     ReplaceBits(out, 8);
     for (int i = 0; i < 256; ++i)
