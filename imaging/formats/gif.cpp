@@ -154,7 +154,17 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
     if (pos < 0 || pos > INT32_MAX) return kCodecErrRead;
     s->dataOffset = int32_t(pos);
     h->bpp = BppFromBits(s->bits);
-    return h->bpp ? kCodecOk : kGifErrBpp;
+    if (!h->bpp) return kGifErrBpp;
+    // Every code takes at least 3 bits and yields at most 4096 pixels, so the
+    // rest of the file bounds the pixels it can fill; a larger image is refused
+    // before anyone allocates for it.
+    // (Fewer than 3 bytes - code size, block length, one byte of codes - is a
+    // file cut short.)
+    const int64_t end = CodecSeek(f, 0, kCodecSeekEnd);
+    if (end < pos + 3) return kCodecErrRead;
+    const int64_t maxPixels = int64_t(kMaxCodes) * ((end - pos) * 8 / 3);
+    if (int64_t(h->width) * h->height > maxPixels) return kCodecErrBadSize;
+    return kCodecOk;
 }
 
 int ReadPalette(CodecFile*, CodecHeader* h, uint8_t* palette) {

@@ -262,6 +262,7 @@ TEST(GifLzw, CorruptCodesAndTruncation) {
         std::vector<uint8_t> data;
         bool terminator;
         int code;
+        bool inData = true;
     } cases[] = {
         // clear, 1, then 7 while the next free entry is 6.
         {"code beyond the table", GifPackCodes({{4, 3}, {1, 3}, {7, 3}}), true, 1103},
@@ -269,7 +270,8 @@ TEST(GifLzw, CorruptCodesAndTruncation) {
         {"first code not a pixel", GifPackCodes({{4, 3}, {6, 3}, {5, 3}}), true, 1103},
         {"data ends before the rows", GifPackCodes({{4, 3}, {1, 3}, {2, 3}}), true, 7},
         {"file ends inside the data", GifPackCodes({{4, 3}, {1, 3}, {2, 3}}), false, 7},
-        {"no data at all", {}, true, 7},
+        // Too short to hold a single code: refused with the header already.
+        {"no data at all", {}, true, 7, false},
     };
     for (auto& c : cases) {
         GifWriter g;
@@ -278,7 +280,7 @@ TEST(GifLzw, CorruptCodesAndTruncation) {
         auto r = ReadGifFramesFromMemory(g.Bytes());
         EXPECT_TRUE(r.frames.empty()) << c.what;
         EXPECT_EQ(r.endCode, c.code) << c.what;
-        EXPECT_TRUE(r.inData) << c.what;
+        EXPECT_EQ(r.inData, c.inData) << c.what;
     }
     EXPECT_STREQ(codec_error_text(1103), "encoded data is corrupt");
 }
@@ -326,6 +328,20 @@ TEST(GifHeader, BrokenHeaders) {
     }
     EXPECT_STREQ(codec_error_text(1104), "bad header");
     EXPECT_STREQ(codec_error_text(1100), "bad bits per pixel");
+}
+
+TEST(GifHeader, ImageLargerThanTheFileCanFillIsRefused) {
+    // 10 bytes after the descriptor hold at most 26 codes of 4096 pixels.
+    for (int h : {26, 27}) {
+        GifWriter g;
+        g.Screen(4, 4, GifTestTable(2), 2)
+            .ImageRaw(0, 0, 4096, h, false, {}, 2, GifPackCodes({{4, 3}, {1, 3}, {5, 3}}), 255);
+        auto bytes = g.Trailer().Bytes();
+        bytes.resize(bytes.size() + 4);
+        auto r = ReadGifFramesFromMemory(bytes);
+        EXPECT_EQ(r.endCode, h == 26 ? 1101 : 6) << h;
+        EXPECT_EQ(r.frames.size(), h == 26 ? 1u : 0u) << h;
+    }
 }
 
 TEST(GifHeader, ZeroSizedImageIsReadAsNoPixels) {
