@@ -31,6 +31,7 @@ extern const CodecReader kGifReader;
 extern const CodecReader kBmpReader;
 extern const CodecReader kJpegReader;
 extern const CodecReader kTargaReader;
+extern const CodecReader kPcxReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

@@ -11,7 +11,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"Bitmap", "OS/2 1.1, 1.2, 2.0 / Windows 3.0 bitmap", "BMP VGA BGA RLE DIB RL4 RL8",
      k1 | k4 | k8 | k24, &kBmpReader},
     {"GIF", "CompuServe Graphics Interchange Format", "GIF", k1 | k4 | k8, &kGifReader},
-    {"PCX", "ZSoft PC Paintbrush Image format", "PCX PCC", k1 | k4 | k8 | k24, nullptr},
+    {"PCX", "ZSoft PC Paintbrush Image format", "PCX PCC", k1 | k4 | k8 | k24, &kPcxReader},
     {"TIFF", "Tagged Image File Format support (almost TIFF 6.0 Baseline)", "TIF TIFF",
      k1 | k4 | k8 | k24, nullptr},
     {"Targa", "Truevision Targa/Vista bitmap", "TGA VST AFI", k8 | k24, &kTargaReader},
