@@ -7,6 +7,7 @@
 #include "app/app_info.h"
 #include "app/run_mode.h"
 #include "app/settings_win32.h"
+#include "saver/saver_window_win32.h"
 #include "win32/application.h"
 #include "win32/handles.h"
 
@@ -40,7 +41,9 @@ void RunSaver(Application& app) {
         return;
     }
     if (!LoadSettings()) return;
-    // The full-screen saver window runs here once the display engine exists.
+    SaverWindow saver;
+    app.SetMainWindow(nullptr);
+    saver.Start();
 }
 
 void RunChangePassword(int argc, char** argv) {

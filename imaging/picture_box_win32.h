@@ -16,7 +16,7 @@ class CPictureBox : public CWindow {
     // when the window or any of its drawing resources cannot be made.
     bool Create(const RECT& rect, DWORD style, HWND parent, UINT id);
 
-    HDC WindowDC() const { return windowDC_; }
+    HDC OwnDC() const { return windowDC_; }
     HDC CanvasDC() const { return memoryDC_; }
     HBITMAP CanvasBitmap() const { return canvas_; }
     // Takes ownership of a palette used when painting (may be null).

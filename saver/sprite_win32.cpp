@@ -1,0 +1,334 @@
+#include "saver/sprite_win32.h"
+
+#include "imaging/dib_image.h"
+#include "saver/geometry/fitting.h"
+#include "saver/motion/sprite_motion.h"
+#include "win32/handles.h"
+
+namespace {
+
+HBITMAP ScreenBitmap(int w, int h) {
+    WindowDC screen(nullptr);
+    return CreateCompatibleBitmap(screen.Get(), w > 0 ? w : 1, h > 0 ? h : 1);
+}
+
+HDC ScreenMemoryDC() {
+    WindowDC screen(nullptr);
+    return CreateCompatibleDC(screen.Get());
+}
+
+HRGN ShapeRegionOver(int shape, const saver::Rect& r, int corner) {
+    switch (shape) {
+    case saver::kShapeRectangle:
+        return CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    case saver::kShapeRoundRect:
+        return CreateRoundRectRgn(r.left, r.top, r.right, r.bottom, corner, corner);
+    case saver::kShapeOval:
+        return CreateEllipticRgn(r.left, r.top, r.right, r.bottom);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Sprite::Sprite() {
+    imageDC = ScreenMemoryDC();
+    maskDC = CreateCompatibleDC(nullptr);
+    if (imageDC) SetStretchBltMode(imageDC, COLORONCOLOR);
+    imageBitmap = ScreenBitmap(1, 1);
+    maskBitmap = CreateBitmap(1, 1, 1, 1, nullptr);
+    if (imageDC && imageBitmap) oldImage_ = SelectObject(imageDC, imageBitmap);
+    if (maskDC && maskBitmap) oldMask_ = SelectObject(maskDC, maskBitmap);
+}
+
+Sprite::~Sprite() {
+    if (imageDC) {
+        if (oldImage_) SelectObject(imageDC, oldImage_);
+        DeleteDC(imageDC);
+    }
+    if (maskDC) {
+        if (oldMask_) SelectObject(maskDC, oldMask_);
+        DeleteDC(maskDC);
+    }
+    if (imageBitmap) DeleteObject(imageBitmap);
+    if (maskBitmap) DeleteObject(maskBitmap);
+    if (shapeRegion) DeleteObject(shapeRegion);
+    if (visibleRegion) DeleteObject(visibleRegion);
+}
+
+void Sprite::SetPosition(int left, int top, int right, int bottom) {
+    int w = right - left, h = bottom - top;
+    if (w == Width() && h == Height()) {
+        if (shapeRegion) OffsetRgn(shapeRegion, left - rect.left, top - rect.top);
+        rect = RECT{left, top, right, bottom};
+        return;
+    }
+    rect = RECT{left, top, right, bottom};
+    HBITMAP image = ScreenBitmap(w, h);
+    HBITMAP mask = CreateBitmap(w > 0 ? w : 1, h > 0 ? h : 1, 1, 1, nullptr);
+    if (!image || !mask || !imageDC || !maskDC) {
+        // Both or neither: later loads fail with "out of memory".
+        if (image) DeleteObject(image);
+        if (mask) DeleteObject(mask);
+        if (imageDC && oldImage_) SelectObject(imageDC, oldImage_);
+        if (maskDC && oldMask_) SelectObject(maskDC, oldMask_);
+        if (imageBitmap) DeleteObject(imageBitmap);
+        if (maskBitmap) DeleteObject(maskBitmap);
+        imageBitmap = maskBitmap = nullptr;
+        return;
+    }
+    HGDIOBJ prevImage = SelectObject(imageDC, image);
+    HGDIOBJ prevMask = SelectObject(maskDC, mask);
+    if (imageBitmap) DeleteObject(imageBitmap);
+    else oldImage_ = prevImage;
+    if (maskBitmap) DeleteObject(maskBitmap);
+    else oldMask_ = prevMask;
+    imageBitmap = image;
+    maskBitmap = mask;
+    maskValid = false;
+}
+
+bool Sprite::LoadImage(CDibImage& image, const RECT& target, int fitMode) {
+    if (!imageBitmap) {
+        error = -11;
+        return false;
+    }
+    saver::Size size = saver::FittedSize(fitMode, image.width, image.height,
+                                         target.right - target.left, target.bottom - target.top);
+    if (size.width <= 0 || size.height <= 0) {
+        error = -11;
+        return false;
+    }
+    SetPosition(rect.left, rect.top, rect.left + size.width, rect.top + size.height);
+    if (!imageBitmap) {
+        error = -11;
+        return false;
+    }
+    RECT dest = {0, 0, size.width, size.height};
+    if (!image.Draw(imageDC, &dest, nullptr, FALSE)) {
+        error = image.error ? image.error : -11;
+        return false;
+    }
+    maskValid = false;
+    error = 0;
+    Place();
+    BuildShapeRegion();
+    return true;
+}
+
+bool Sprite::LoadFile(const std::string& path, const RECT& target, int fitMode) {
+    CDibImage image;
+    if (!image.LoadFrame(path.c_str(), 0)) {
+        error = image.error;
+        return false;
+    }
+    return LoadImage(image, target, fitMode);
+}
+
+void Sprite::Place() {
+    saver::Rect placed = saver::PlaceRect(ToRect(rect), ToRect(bounds), placement);
+    SetPosition(placed.left, placed.top, placed.right, placed.bottom);
+}
+
+void Sprite::BuildShapeRegion() {
+    if (shapeRegion) DeleteObject(shapeRegion);
+    shapeRegion = nullptr;
+    saver::FrameGeometry f = saver::SlideFrame(ToRect(rect), frameShape, frameThickness);
+    if (f.hasClip) shapeRegion = ShapeRegionOver(f.shape, f.clip, f.clipCorner);
+}
+
+void Sprite::Move() {
+    RECT before = rect;
+    saver::Rect moved = saver::MoveWithBounce(ToRect(rect), ToRect(bounds), dx, dy);
+    rect = ToRECT(moved);
+    if (shapeRegion) OffsetRgn(shapeRegion, rect.left - before.left, rect.top - before.top);
+}
+
+bool Sprite::HitTest(int x, int y) const {
+    if (!visibleRegion || !PtInRegion(visibleRegion, x, y)) return false;
+    return !shapeRegion || PtInRegion(shapeRegion, x, y);
+}
+
+void Sprite::SetVisibleRegion(HRGN region) {
+    if (visibleRegion) DeleteObject(visibleRegion);
+    visibleRegion = region;
+}
+
+bool Sprite::Step(HDC canvas) {
+    if (visibleRegion) DrawThroughVisibleRegion(canvas);
+    return true;
+}
+
+void Sprite::DrawFrameOutline(HDC canvas) {
+    saver::FrameGeometry f = saver::SlideFrame(ToRect(rect), frameShape, frameThickness);
+    if (!f.hasOutline) return;
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, f.penWidth, frameColor));
+    SelectGuard penSel(canvas, pen.Get());
+    SelectGuard brushSel(canvas, GetStockObject(NULL_BRUSH));
+    const saver::Rect& o = f.outline;
+    if (f.shape == saver::kShapeRectangle)
+        Rectangle(canvas, o.left, o.top, o.right, o.bottom);
+    else if (f.shape == saver::kShapeRoundRect)
+        RoundRect(canvas, o.left, o.top, o.right, o.bottom, f.outlineCorner, f.outlineCorner);
+    else if (f.shape == saver::kShapeOval)
+        Ellipse(canvas, o.left, o.top, o.right, o.bottom);
+}
+
+void Sprite::DrawThroughVisibleRegion(HDC canvas, HRGN exclude) {
+    if (!visibleRegion || !imageBitmap) return;
+    DrawFrameOutline(canvas);
+    GdiObject<HRGN> clip(CreateRectRgn(0, 0, 0, 0));
+    CombineRgn(clip.Get(), visibleRegion, nullptr, RGN_COPY);
+    if (shapeRegion) CombineRgn(clip.Get(), clip.Get(), shapeRegion, RGN_AND);
+    if (exclude) CombineRgn(clip.Get(), clip.Get(), exclude, RGN_DIFF);
+    SelectClipRgn(canvas, clip.Get());
+    RECT box;
+    GetRgnBox(visibleRegion, &box);
+    int w = box.right - box.left, h = box.bottom - box.top;
+    int sx = box.left - rect.left, sy = box.top - rect.top;
+    if (!transparent) {
+        BitBlt(canvas, box.left, box.top, w, h, imageDC, sx, sy, SRCCOPY);
+    } else {
+        if (!maskValid) {
+            // Pixels of the transparent colour become 1 in the monochrome mask.
+            COLORREF oldBk = SetBkColor(imageDC, transparentColor);
+            BitBlt(maskDC, 0, 0, Width(), Height(), imageDC, 0, 0, SRCCOPY);
+            SetBkColor(imageDC, oldBk);
+            maskValid = true;
+        }
+        // canvas = ((canvas ^ image) & mask) ^ image: the canvas shows where the mask is 1.
+        COLORREF oldText = SetTextColor(canvas, RGB(0, 0, 0));
+        COLORREF oldBk = SetBkColor(canvas, RGB(255, 255, 255));
+        BitBlt(canvas, box.left, box.top, w, h, imageDC, sx, sy, SRCINVERT);
+        BitBlt(canvas, box.left, box.top, w, h, maskDC, sx, sy, SRCAND);
+        BitBlt(canvas, box.left, box.top, w, h, imageDC, sx, sy, SRCINVERT);
+        SetTextColor(canvas, oldText);
+        SetBkColor(canvas, oldBk);
+    }
+    SelectClipRgn(canvas, nullptr);
+}
+
+AnimatedSprite::AnimatedSprite() {
+    frameDC = ScreenMemoryDC();
+    savedDC = ScreenMemoryDC();
+}
+
+AnimatedSprite::~AnimatedSprite() {
+    ReleaseFrames();
+    if (savedDC) {
+        if (oldSaved_) SelectObject(savedDC, oldSaved_);
+        DeleteDC(savedDC);
+    }
+    if (savedBitmap) DeleteObject(savedBitmap);
+    if (frameDC) DeleteDC(frameDC);
+}
+
+void AnimatedSprite::ReleaseFrames() {
+    for (Frame& f : frames)
+        if (f.bitmap) DeleteObject(f.bitmap);
+    frames.clear();
+}
+
+bool AnimatedSprite::LoadFile(const std::string& path, const RECT&, int) {
+    if (!imageBitmap || !frameDC || !savedDC) {
+        error = -11;
+        return false;
+    }
+    ReleaseFrames();
+    CDibImage image;
+    if (!image.LoadFrame(path.c_str(), 0)) {
+        error = image.error;
+        return false;
+    }
+    transparent = image.transparentIndex >= 0;
+    if (transparent) transparentColor = image.transparentColor;
+    SetPosition(rect.left, rect.top, rect.left + image.screenWidth, rect.top + image.screenHeight);
+    if (!imageBitmap) {
+        error = -11;
+        return false;
+    }
+    do {
+        HBITMAP bmp = ScreenBitmap(image.width, image.height);
+        if (!bmp) {
+            ReleaseFrames();
+            error = -11;
+            return false;
+        }
+        bool drawn;
+        {
+            SelectGuard sel(frameDC, bmp);
+            drawn = image.Draw(frameDC, nullptr, nullptr, FALSE);
+        }
+        if (!drawn) {
+            DeleteObject(bmp);
+            ReleaseFrames();
+            error = image.error ? image.error : -11;
+            return false;
+        }
+        Frame f;
+        f.bitmap = bmp;
+        f.rect = RECT{image.left, image.top, image.left + image.width, image.top + image.height};
+        f.delay = image.delay;
+        f.flags = uint8_t(image.controlFlags & 0xFF);
+        frames.push_back(f);
+    } while (int(frames.size()) < kMaxFrames && image.LoadFrame(path.c_str(), int(frames.size())));
+    if (frames.size() < 2) {
+        // A still picture is no animation.
+        ReleaseFrames();
+        error = -13;
+        return false;
+    }
+    error = 0;
+    current = 0;
+    savedRect = RECT{0, 0, 0, 0};
+    Place();
+    BuildShapeRegion();
+    // The animation starts on a clean canvas: the transparent colour, or black.
+    RECT all = {0, 0, Width(), Height()};
+    GdiObject<HBRUSH> fill(CreateSolidBrush(transparent ? transparentColor : RGB(0, 0, 0)));
+    FillRect(imageDC, &all, fill.Get());
+    maskValid = false;
+    return true;
+}
+
+void AnimatedSprite::ComposeFrame() {
+    if (frames.empty()) return;
+    if (current < 0 || current >= int(frames.size())) current = 0;
+    if (current > 0) {
+        const Frame& prev = frames[size_t(current) - 1];
+        int disposal = (prev.flags >> 2) & 7;
+        if (disposal == 2) {
+            GdiObject<HBRUSH> fill(CreateSolidBrush(transparentColor));
+            FillRect(imageDC, &prev.rect, fill.Get());
+        } else if (disposal == 3 && savedBitmap && !IsRectEmpty(&savedRect)) {
+            BitBlt(imageDC, savedRect.left, savedRect.top, savedRect.right - savedRect.left,
+                   savedRect.bottom - savedRect.top, savedDC, 0, 0, SRCCOPY);
+            savedRect = RECT{0, 0, 0, 0};
+        }
+    }
+    const Frame& f = frames[size_t(current)];
+    int w = f.rect.right - f.rect.left, h = f.rect.bottom - f.rect.top;
+    if (((f.flags >> 2) & 7) == 3) {
+        // Keep what lies under the frame for its "restore previous" disposal.
+        HBITMAP fresh = ScreenBitmap(w, h);
+        if (fresh) {
+            HGDIOBJ prev = SelectObject(savedDC, fresh);
+            if (savedBitmap) DeleteObject(savedBitmap);
+            else oldSaved_ = prev;
+            savedBitmap = fresh;
+            BitBlt(savedDC, 0, 0, w, h, imageDC, f.rect.left, f.rect.top, SRCCOPY);
+            savedRect = f.rect;
+        }
+    }
+    SelectGuard sel(frameDC, f.bitmap);
+    BitBlt(imageDC, f.rect.left, f.rect.top, w, h, frameDC, 0, 0, SRCCOPY);
+}
+
+bool AnimatedSprite::Step(HDC canvas) {
+    if (current < 0 || current >= int(frames.size())) current = 0;
+    ComposeFrame();
+    maskValid = false;
+    if (visibleRegion) DrawThroughVisibleRegion(canvas);
+    ++current;
+    return true;
+}
