@@ -57,6 +57,18 @@ const float kAliasC[8] = {-0.6f, -0.535f, -0.33f, -0.185f, -0.095f, -0.041f, -0.
 // Four floats for the compiler's vector extension (SSE2 on x86).
 typedef float Float4 __attribute__((vector_size(16)));
 
+inline Float4 Load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+}
+inline void Store4(float* p, Float4 v) {
+    std::memcpy(p, &v, sizeof(v));
+}
+inline Float4 Splat4(float f) {
+    return Float4{f, f, f, f};
+}
+
 constexpr int kMaxValue = 8191 + 15; // largest Huffman value with 13 linbits
 constexpr int kGainMin = -1024;      // quarter-power exponents covered by the gain table
 constexpr int kGainMax = 128;
@@ -127,6 +139,11 @@ struct Tables {
     // DCT-IV of 18 points, by [k][j] (the matrix is symmetric) and padded to 20 so that
     // the accumulation runs over whole vectors.
     alignas(16) float imdctLong[18][20];
+    // Fast DCT-IV of 18 points: pre-twiddle 2 cos(pi (2k + 1) / 72), the odd-half factors
+    // 1 / (2 cos(pi (2k + 1) / 36)) and the 9-point DCT-II kernel cos(pi m (2k + 1) / 18).
+    float dct4Pre[18];
+    float dct4Odd[9];
+    float dct9[9][4];
     float imdctShort[6][6]; // DCT-IV of 6 points
     float window[4][36];    // by block type; type 2 uses its first 12 values
     float isRatio[7][2];    // MPEG-1 intensity factors (left, right) by position
@@ -150,6 +167,13 @@ struct Tables {
         for (int k = 0; k < 18; ++k)
             for (int j = 0; j < 18; ++j)
                 imdctLong[k][j] = float(std::cos(kPi / 72.0 * (2 * j + 1) * (2 * k + 1)));
+        for (int k = 0; k < 18; ++k)
+            dct4Pre[k] = float(2.0 * std::cos(kPi * (2 * k + 1) / 72.0));
+        for (int k = 0; k < 9; ++k)
+            dct4Odd[k] = float(0.5 / std::cos(kPi * (2 * k + 1) / 36.0));
+        for (int m = 0; m < 9; ++m)
+            for (int k = 0; k < 4; ++k)
+                dct9[m][k] = float(std::cos(kPi * m * (2 * k + 1) / 18.0));
         for (int j = 0; j < 6; ++j)
             for (int k = 0; k < 6; ++k)
                 imdctShort[j][k] = float(std::cos(kPi / 24.0 * (2 * j + 1) * (2 * k + 1)));
@@ -768,7 +792,70 @@ void AliasReduce(float* xr, int subbandLimit) {
     }
 }
 
-// IMDCT of one subband with windowing and overlap-add; writes 18 time samples.
+// 9-point DCT-II on four lanes: V[m] = sum over k of x[k] cos(pi m (2k + 1) / 18).  Inputs
+// k and 8 - k share their cosines up to the sign (-1)^m, and the middle one contributes
+// only to even m.
+inline void Dct9x4(const Float4* x, Float4* V, const Tables& t) {
+    Float4 a[4], b[4];
+    for (int k = 0; k < 4; ++k) {
+        a[k] = x[k] + x[8 - k];
+        b[k] = x[k] - x[8 - k];
+    }
+    for (int m = 0; m < 9; ++m) {
+        const Float4* s = (m & 1) ? b : a;
+        Float4 v =
+            s[0] * t.dct9[m][0] + s[1] * t.dct9[m][1] + s[2] * t.dct9[m][2] + s[3] * t.dct9[m][3];
+        if (!(m & 1)) v += (m & 2) ? -x[4] : x[4];
+        V[m] = v;
+    }
+}
+
+// 18-point DCT-IV on four lanes, y[j] = sum over k of X[k] cos(pi (2j + 1) (2k + 1) / 72):
+// with u[k] = 2 cos(pi (2k + 1) / 72) X[k], the DCT-II v of u gives v[m] = y[m] + y[m - 1]
+// (y[-1] = y[0]); the DCT-II splits into two 9-point ones on the sums and the scaled
+// differences of mirrored inputs.
+inline void Dct4x4(const Float4* X, Float4* y, const Tables& t) {
+    Float4 s[9], d[9], E[9], O[9];
+    for (int k = 0; k < 9; ++k) {
+        const Float4 lo = X[k] * t.dct4Pre[k];
+        const Float4 hi = X[17 - k] * t.dct4Pre[17 - k];
+        s[k] = lo + hi;
+        d[k] = (lo - hi) * t.dct4Odd[k];
+    }
+    Dct9x4(s, E, t);
+    Dct9x4(d, O, t);
+    Float4 prev = E[0] * 0.5f;
+    y[0] = prev;
+    for (int m = 1; m < 18; ++m) {
+        const Float4 v = (m & 1) ? (m < 17 ? O[m / 2] + O[m / 2 + 1] : O[8]) : E[m / 2];
+        prev = v - prev;
+        y[m] = prev;
+    }
+}
+
+// Long-block IMDCT of subbands sb..sb+3 (same window) with overlap-add.  in, overlap and
+// out are [time][subband] arrays; 36 outputs unfold from the DCT-IV as
+// x[0..8] = y[9..17], x[9..26] = -y[17..0], x[27..35] = -y[0..8].
+void ImdctLong4(const float (*in)[32], int sb, int blockType, float (*overlap)[32],
+                float (*out)[32]) {
+    const Tables& t = T();
+    Float4 X[18], y[18];
+    for (int k = 0; k < 18; ++k)
+        X[k] = Load4(&in[k][sb]);
+    Dct4x4(X, y, t);
+    const float* win = t.window[blockType];
+    for (int i = 0; i < 18; ++i) {
+        const Float4 x = i < 9 ? y[9 + i] : -y[26 - i];
+        Store4(&out[i][sb], x * win[i] + Load4(&overlap[i][sb]));
+    }
+    for (int i = 18; i < 36; ++i) {
+        const Float4 x = i < 27 ? -y[26 - i] : -y[i - 27];
+        Store4(&overlap[i - 18][sb], x * win[i]);
+    }
+}
+
+// IMDCT of one subband with windowing and overlap-add; overlap and out step by 32 (one
+// subband of a [time][subband] array).
 void Imdct(const float* in, int blockType, float* overlap, float* out) {
     const Tables& t = T();
     float x[36];
@@ -779,12 +866,12 @@ void Imdct(const float* in, int blockType, float* overlap, float* out) {
             --count;
         Float4 acc[5] = {};
         for (int k = 0; k < count; ++k) {
-            const Float4 v = {in[k], in[k], in[k], in[k]};
-            const Float4* c = reinterpret_cast<const Float4*>(t.imdctLong[k]);
+            const Float4 v = Splat4(in[k]);
             for (int j = 0; j < 5; ++j)
-                acc[j] += c[j] * v;
+                acc[j] += Load4(&t.imdctLong[k][4 * j]) * v;
         }
-        const float* y = reinterpret_cast<const float*>(acc);
+        float y[20];
+        std::memcpy(y, acc, sizeof(y));
         for (int i = 0; i < 9; ++i)
             x[i] = y[9 + i];
         for (int i = 9; i < 27; ++i)
@@ -793,8 +880,8 @@ void Imdct(const float* in, int blockType, float* overlap, float* out) {
             x[i] = -y[i - 27];
         const float* win = t.window[blockType];
         for (int i = 0; i < 18; ++i) {
-            out[i] = x[i] * win[i] + overlap[i];
-            overlap[i] = x[18 + i] * win[18 + i];
+            out[32 * i] = x[i] * win[i] + overlap[32 * i];
+            overlap[32 * i] = x[18 + i] * win[18 + i];
         }
         return;
     }
@@ -816,8 +903,8 @@ void Imdct(const float* in, int blockType, float* overlap, float* out) {
             x[6 + 6 * w + i] += s[i] * win[i];
     }
     for (int i = 0; i < 18; ++i) {
-        out[i] = x[i] + overlap[i];
-        overlap[i] = x[18 + i];
+        out[32 * i] = x[i] + overlap[32 * i];
+        overlap[32 * i] = x[18 + i];
     }
 }
 
@@ -869,24 +956,34 @@ void MpegLayer3::DecodeGranule(const MpegFrameHeader& h, MpegLayer3SideInfo& si,
             nonzero[ch] = std::min(576, nonzero[ch] + 16);
         }
         alignas(16) float slots[18][32];
-        for (int sb = 0; sb < 32; ++sb) {
-            float* ov = overlap_[ch][sb];
-            float t[18];
-            if (sb * 18 >= nonzero[ch]) {
-                for (int i = 0; i < 18; ++i)
-                    t[i] = ov[i];
-                std::memset(ov, 0, sizeof(float) * 18);
-            } else {
-                const int type = (g.mixed && sb < 2) ? 0 : g.blockType;
-                Imdct(xr + sb * 18, type, ov, t);
-            }
-            // Frequency inversion of odd subbands.
-            if (sb & 1)
-                for (int i = 1; i < 18; i += 2)
-                    t[i] = -t[i];
-            for (int i = 0; i < 18; ++i)
-                slots[i][sb] = t[i];
+        float(*ov)[32] = overlap_[ch];
+        // Subbands from here on have only zero inputs: their output is the overlap.
+        const int active = std::min(32, (nonzero[ch] + 17) / 18);
+        int sb = 0;
+        if (g.blockType != 2 && !g.mixed) {
+            // Long blocks of one window: four subbands at a time, on a transposed copy.
+            const int groups = (active + 3) / 4;
+            alignas(16) float in[18][32];
+            for (int s = 0; s < groups * 4; ++s)
+                for (int k = 0; k < 18; ++k)
+                    in[k][s] = xr[s * 18 + k];
+            for (; sb < groups * 4; sb += 4)
+                ImdctLong4(in, sb, g.blockType, ov, slots);
+        } else {
+            for (; sb < active; ++sb)
+                Imdct(xr + sb * 18, (g.mixed && sb < 2) ? 0 : g.blockType, &ov[0][sb],
+                      &slots[0][sb]);
         }
+        for (int i = 0; i < 18; ++i) {
+            for (int s = sb; s < 32; ++s) {
+                slots[i][s] = ov[i][s];
+                ov[i][s] = 0.0f;
+            }
+        }
+        // Frequency inversion: odd time samples of odd subbands change sign.
+        for (int i = 1; i < 18; i += 2)
+            for (int s = 1; s < 32; s += 2)
+                slots[i][s] = -slots[i][s];
         for (int i = 0; i < 18; ++i)
             synth[ch]->Filter(slots[i], out + i * 32 * nch + ch, nch);
     }

@@ -39,7 +39,8 @@ class MpegLayer3 {
     uint8_t reservoir_[kReservoirSize + kPadding];
     int reservoirLength_ = 0;
 
-    alignas(16) float overlap_[2][32][18];
+    // Second halves of the last IMDCT outputs, by [channel][time][subband].
+    alignas(16) float overlap_[2][18][32];
     alignas(16) float xr_[2][576];
     // Long-block scale factors of granule 0, reused through scfsi in granule 1.
     int savedScalefactors_[2][22];

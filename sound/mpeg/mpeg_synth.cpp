@@ -10,6 +10,12 @@ constexpr double kPi = 3.14159265358979323846;
 // Four floats for the compiler's vector extension (SSE2 on x86).
 typedef float Float4 __attribute__((vector_size(16)));
 
+inline Float4 Load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+}
+
 // Synthesis window D[i] for i = 0..256, in units of 2^-16 (the standard's values are
 // exact multiples of it); D[512 - i] = D[i] where i is a multiple of 64, else -D[i].
 const int32_t kWindowHalf[257] = {
@@ -145,14 +151,15 @@ void MpegSynthesis::Filter(const float* subbands, int16_t* out, int stride) {
 
     Float4 acc[8] = {};
     for (int i = 0; i < 8; ++i) {
-        const Float4* a = reinterpret_cast<const Float4*>(lo_[(newest_ + 2 * i) & 15]);
-        const Float4* b = reinterpret_cast<const Float4*>(hi_[(newest_ + 2 * i + 1) & 15]);
-        const Float4* wa = reinterpret_cast<const Float4*>(window_[2 * i]);
-        const Float4* wb = reinterpret_cast<const Float4*>(window_[2 * i + 1]);
+        const float* a = lo_[(newest_ + 2 * i) & 15];
+        const float* b = hi_[(newest_ + 2 * i + 1) & 15];
+        const float* wa = window_[2 * i];
+        const float* wb = window_[2 * i + 1];
         for (int j = 0; j < 8; ++j)
-            acc[j] += wa[j] * a[j] + wb[j] * b[j];
+            acc[j] += Load4(wa + 4 * j) * Load4(a + 4 * j) + Load4(wb + 4 * j) * Load4(b + 4 * j);
     }
-    const float* sum = reinterpret_cast<const float*>(acc);
+    float sum[32];
+    std::memcpy(sum, acc, sizeof(sum));
     for (int j = 0; j < 32; ++j)
         out[j * stride] = ToPcm(sum[j]);
 }
