@@ -14,6 +14,12 @@
 //         Play(pcm.data(), samples * dec.channels());
 //     // rc == kMpegEndOfStream when the stream is used up
 //
+// Stream rules: before the first frame the sync search slides byte by byte past any
+// junk; the first header fixes the version, sampling frequency and single-channel state,
+// and a later header that differs in any of them is junk and skipped the same way.  A
+// frame cut short by the end of the data ends the stream.  Free format (bitrate index 0)
+// and the unofficial "MPEG 2.5" rates are not supported.
+//
 // Threading: one decoder must be used by one thread at a time; distinct decoders are
 // independent.  Tables are built once, on first use, thread-safely.
 #pragma once
@@ -101,9 +107,10 @@ class MpegDecoder {
     int channels() const;        // 1 for single-channel streams, else 2 (interleaved)
     int layer() const;           // layer of the current frame: 1, 2 or 3
     int samplesPerFrame() const; // per channel, of the current frame: 384, 1152 or 576
-    // Estimated number of frames: file size / (unpadded frame length + 1), frame length
-    // including its 4-byte header, from the first header.  Exact for constant-bitrate
-    // streams of 48 and 32 kHz only up to a fraction of a percent; see CountFrames().
+    // Estimated number of frames, the player's length: file size / (unpadded frame length
+    // + 1), the frame length including its 4-byte header, from the first header.  For
+    // constant bitrates it comes out a little low (about 1 frame in frame-length + 1);
+    // for variable bitrates it can be far off.  CountFrames() is exact.
     uint32_t FrameCount() const;
     // FrameCount() in milliseconds, rounded down.
     uint64_t LengthMs() const;
@@ -125,16 +132,17 @@ class MpegDecoder {
     int DecodeFrame(int16_t* out, size_t capacity, int* samples);
 
     // Makes frame n current, so that the next DecodeFrame() decodes it.  Frames already
-    // passed are found again through their recorded file offsets; frames beyond are
-    // reached by reading the headers in between.  The synthesis filters and the Layer III
-    // overlap are cleared; the Layer III bit reservoir is refilled from the frames
-    // before n so that frame n decodes completely.  Returns kMpegOk or kMpegErrSeek (n
-    // lies beyond the end; the decoder is then at the end of the stream).
+    // passed are found again through their recorded file offsets (exact also for variable
+    // bitrates and junk between frames); frames beyond are reached by reading the headers
+    // in between.  The filters are cleared, the Layer III reservoir is refilled from the
+    // main data of the frames before, and the two frames before n are decoded (output
+    // dropped), so that from frame n on the samples equal those of an uninterrupted
+    // decode.  Returns kMpegOk or kMpegErrSeek (n lies beyond the end; the decoder is
+    // then at the end of the stream until the next successful seek).
     int SeekFrame(uint32_t n);
 
   private:
     void ResetFilters();
-    void PrimeReservoir(uint32_t n);
 
     double scale_;
     std::unique_ptr<MpegBitstream> bitstream_;
