@@ -91,6 +91,28 @@ TEST(MpegSeek, BeyondTheEndFailsAndEndsTheStream) {
     EXPECT_EQ(dec.DecodeFrame(frame.data(), frame.size(), &samples), kMpegEndOfStream);
 }
 
+TEST(MpegEdges, RealStreamsWithJunkAheadAndACutEnd) {
+    const std::string paths[] = {kGenerated + "l3_44k_cbr128.mp3",
+                                 kGenerated + "l2_44k_192_stereo.mp2", kVectors + "l1-fl2.bit",
+                                 kVectors + "M2L3_compl24.bit"};
+    for (const std::string& path : paths) {
+        const std::vector<uint8_t> bytes = LoadOrSkip(path);
+        if (bytes.empty()) GTEST_SKIP() << "test data absent: " << path;
+        SCOPED_TRACE(path);
+        const Decoded plain = DecodeAll(bytes);
+        ASSERT_EQ(plain.open, kMpegOk);
+        // Three bytes of junk: the same samples.
+        std::vector<uint8_t> junk = {0x00, 0xFF, 0xEE};
+        junk.insert(junk.end(), bytes.begin(), bytes.end());
+        EXPECT_EQ(DecodeAll(junk).pcm, plain.pcm);
+        // The last frame cut short: one frame less, the rest unchanged.
+        std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 20);
+        const Decoded shorter = DecodeAll(cut);
+        ASSERT_EQ(shorter.frames, plain.frames - 1);
+        EXPECT_TRUE(std::equal(shorter.pcm.begin(), shorter.pcm.end(), plain.pcm.begin()));
+    }
+}
+
 bool AllZero(const std::vector<int16_t>& pcm, size_t from, size_t to) {
     for (size_t i = from; i < to; ++i)
         if (pcm[i]) return false;
