@@ -170,6 +170,61 @@ void ExpectNoGdiLeak(const std::function<void()>& cycle) {
     EXPECT_FALSE(exhausted) << "GDI objects leaked";
 }
 
+RunningProgram::RunningProgram(const std::string& exe, const std::string& args) {
+    if (!StartProgram(exe, args, &pi_)) pi_ = PROCESS_INFORMATION();
+}
+
+RunningProgram::~RunningProgram() {
+    if (!pi_.hProcess) return;
+    if (Running()) {
+        TerminateProcess(pi_.hProcess, 255);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
+bool RunningProgram::Running() const {
+    return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+struct FindWindowOf {
+    DWORD pid;
+    const char* text;
+    HWND found;
+};
+BOOL CALLBACK MatchWindow(HWND w, LPARAM lp) {
+    auto* f = reinterpret_cast<FindWindowOf*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char text[256] = {};
+    GetWindowTextA(w, text, sizeof text);
+    if (pid == f->pid && IsWindowVisible(w) && lstrcmpA(text, f->text) == 0) {
+        f->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND RunningProgram::WaitForWindow(const char* text, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (Running() && GetTickCount() - start < timeoutMs) {
+        FindWindowOf f{pi_.dwProcessId, text, nullptr};
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&f));
+        if (f.found) return f.found;
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+bool RunningProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(pi_.hProcess, exitCode);
+    return true;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

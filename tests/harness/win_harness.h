@@ -34,6 +34,23 @@ struct RunResult {
 RunResult RunProgram(const std::string& exe, const std::string& args, DWORD timeoutMs = 20000,
                      int answer = IDOK, const std::string& argv0 = "");
 
+// A program left running while the test talks to its windows.
+class RunningProgram {
+  public:
+    RunningProgram(const std::string& exe, const std::string& args);
+    ~RunningProgram();  // terminates it if still running
+    bool Started() const { return pi_.hProcess != nullptr; }
+    // The first visible top-level window of the program with this text, waiting up to timeoutMs.
+    HWND WaitForWindow(const char* text, DWORD timeoutMs = 15000);
+    // Waits for the end; false at the time-out.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    bool Running() const;
+    DWORD Id() const { return pi_.dwProcessId; }
+
+  private:
+    PROCESS_INFORMATION pi_ = {};
+};
+
 // Starts a program without waiting; the caller closes the handles.
 bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
                   const std::string& argv0 = "");

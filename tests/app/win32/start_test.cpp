@@ -48,6 +48,16 @@ struct Install {
     std::string FirstUse() const { return harness::ReadIni(ini, "Options", "IsFirstUse"); }
 };
 
+// In saver mode an album without pictures ends with the saver's own message once
+// start-up has succeeded; the start-up tests look at the boxes before it.
+RunResult StartUp(const std::string& exe, const std::string& tail, DWORD timeout = 20000,
+                  const std::string& argv0 = "") {
+    RunResult r = harness::RunProgram(exe, tail, timeout, IDOK, argv0);
+    if (!r.boxes.empty() && r.boxes.back().text.rfind("No valid images available.", 0) == 0)
+        r.boxes.pop_back();
+    return r;
+}
+
 void ExpectNoBoxes(const RunResult& r) {
     EXPECT_TRUE(r.started);
     EXPECT_FALSE(r.timedOut);
@@ -57,15 +67,15 @@ void ExpectNoBoxes(const RunResult& r) {
 TEST(StartUp, KitReadsItsSettingsAndClearsFirstUse) {
     Install kit("kit");
     EXPECT_EQ(kit.FirstUse(), "<missing>");
-    RunResult r = harness::RunProgram(kit.exe, "/s");
+    RunResult r = StartUp(kit.exe, "/s");
     ExpectNoBoxes(r);
     EXPECT_EQ(kit.FirstUse(), "0");
     // The other modes that load settings do the same; upper case selects them too.
     harness::WriteIni(kit.ini, "Options", "IsFirstUse", "1");
-    ExpectNoBoxes(harness::RunProgram(kit.exe, "/C"));
+    ExpectNoBoxes(StartUp(kit.exe, "/C"));
     EXPECT_EQ(kit.FirstUse(), "0");
     harness::WriteIni(kit.ini, "Options", "IsFirstUse", "1");
-    ExpectNoBoxes(harness::RunProgram(kit.exe, ""));
+    ExpectNoBoxes(StartUp(kit.exe, ""));
     EXPECT_EQ(kit.FirstUse(), "0");
 }
 
@@ -73,7 +83,7 @@ TEST(StartUp, PreviewAndUnknownTailsEndAtOnce) {
     Install kit("preview");
     harness::WriteIni(kit.ini, "Options", "IsFirstUse", "1");
     for (const char* tail : {"/p 1234", "/P 99", "/ps", "/x"}) {
-        RunResult r = harness::RunProgram(kit.exe, tail, 5000);
+        RunResult r = StartUp(kit.exe, tail, 5000);
         ExpectNoBoxes(r);
         EXPECT_EQ(r.exitCode, 0u) << tail;
     }
@@ -85,17 +95,17 @@ TEST(StartUp, SecondSaverExitsWhileTheMutexIsHeld) {
     harness::WriteIni(kit.ini, "Options", "IsFirstUse", "1");
     HANDLE held = CreateMutexA(nullptr, FALSE, "KelpoNumber3");
     ASSERT_TRUE(held);
-    ExpectNoBoxes(harness::RunProgram(kit.exe, "/s", 5000));
+    ExpectNoBoxes(StartUp(kit.exe, "/s", 5000));
     EXPECT_EQ(kit.FirstUse(), "1");
     CloseHandle(held);
-    ExpectNoBoxes(harness::RunProgram(kit.exe, "/s", 5000));
+    ExpectNoBoxes(StartUp(kit.exe, "/s", 5000));
     EXPECT_EQ(kit.FirstUse(), "0");
 }
 
 TEST(StartUp, MissingAlbumWarnsAndGoesOn) {
     Install kit("noalbum");
     DeleteFileA((kit.dir + "\\Plinthar.alb").c_str());
-    RunResult r = harness::RunProgram(kit.exe, "/s");
+    RunResult r = StartUp(kit.exe, "/s");
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].caption, "Plinthar");
     EXPECT_EQ(r.boxes[0].text, "Unable to find album file " + kit.dir + "\\Plinthar.alb");
@@ -106,7 +116,7 @@ TEST(StartUp, MissingAlbumWarnsAndGoesOn) {
 TEST(StartUp, WithoutRegistryValueTheProgramsFolderIsUsed) {
     Install kit("noregistry");
     harness::DeleteInstallDirectory(kit.company, kit.name);
-    RunResult r = harness::RunProgram(kit.exe, "/s");
+    RunResult r = StartUp(kit.exe, "/s");
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].text, "Cannot get location of program directory.  Please re-install.");
     EXPECT_EQ(r.boxes[0].icon, BoxIcon::Warning);
@@ -116,7 +126,7 @@ TEST(StartUp, WithoutRegistryValueTheProgramsFolderIsUsed) {
 TEST(StartUp, MissingSettingsFileIsAnError) {
     Install kit("noini");
     DeleteFileA(kit.ini.c_str());
-    RunResult r = harness::RunProgram(kit.exe, "/s");
+    RunResult r = StartUp(kit.exe, "/s");
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].text, "Initialization file (" + kit.ini +
                                    ") not found.  Please re-install Plinthar.");
@@ -127,12 +137,12 @@ TEST(StartUp, MissingSettingsFileIsAnError) {
 TEST(StartUp, AppendedRecordNamesTheSaver) {
     Install saver("created", "Sunset Dreams", "Acme");
     saver.AppendRecord("Sunset Dreams", kAppFlagCreatedSaver, "Acme");
-    ExpectNoBoxes(harness::RunProgram(saver.exe, "/s"));
+    ExpectNoBoxes(StartUp(saver.exe, "/s"));
     EXPECT_EQ(saver.FirstUse(), "0");
 
     // Messages are captioned with the saver's own name.
     DeleteFileA((saver.dir + "\\Sunset Dreams.alb").c_str());
-    RunResult r = harness::RunProgram(saver.exe, "/s");
+    RunResult r = StartUp(saver.exe, "/s");
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].caption, "Sunset Dreams");
 }
@@ -141,14 +151,14 @@ TEST(StartUp, OnlyTheLastOfTwoRecordsCounts) {
     Install saver("tworecords", "Second", "Acme");
     saver.AppendRecord("First", kAppFlagCreatedSaver, "Acme");
     saver.AppendRecord("Second", kAppFlagCreatedSaver, "Acme");
-    ExpectNoBoxes(harness::RunProgram(saver.exe, "/s"));
+    ExpectNoBoxes(StartUp(saver.exe, "/s"));
     EXPECT_EQ(saver.FirstUse(), "0");
 }
 
 TEST(StartUp, CreatedSaverWithTheKitsNameIsRefused) {
     Install saver("kitname", "PLINTHAR", "Acme");
     saver.AppendRecord("PLINTHAR", kAppFlagCreatedSaver, "Acme");
-    RunResult r = harness::RunProgram(saver.exe, "/s");
+    RunResult r = StartUp(saver.exe, "/s");
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].icon, BoxIcon::Error);
     EXPECT_NE(r.boxes[0].text.find("corrupt"), std::string::npos) << r.boxes[0].text;
@@ -161,7 +171,7 @@ TEST(StartUp, ExecutableShorterThanARecordIsInvalid) {
     Install kit("short");
     std::string shortFile = kit.dir + "\\tiny.scr";
     harness::WriteFileBytes(shortFile, std::string(1303, 'x'));
-    RunResult r = harness::RunProgram(kit.exe, "/s", 20000, IDOK, shortFile);
+    RunResult r = StartUp(kit.exe, "/s", 20000, shortFile);
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].text, "Invalid executable file.");
     EXPECT_EQ(r.boxes[0].icon, BoxIcon::Error);
@@ -171,7 +181,7 @@ TEST(StartUp, ExecutableShorterThanARecordIsInvalid) {
 TEST(StartUp, PasswordChangeWithoutProviderIsSilent) {
     Install kit("password");
     for (const char* tail : {"/a", "/a 12345", "/a 0x0"}) {
-        RunResult r = harness::RunProgram(kit.exe, tail, 10000);
+        RunResult r = StartUp(kit.exe, tail, 10000);
         ExpectNoBoxes(r);
     }
 }

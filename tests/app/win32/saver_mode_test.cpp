@@ -1,0 +1,170 @@
+// The screensaver run as Windows runs it (Plinthar.scr /s) on a real album:
+// what it shows, and how input, the menu and closing behave.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/album.h"
+#include "tests/harness/win_harness.h"
+#include "tests/imaging/gif_builder.h"
+
+namespace {
+
+std::string AsString(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+// A two-frame 24 x 24 animation of a pure green square, frame 2 a bit smaller.
+std::vector<uint8_t> GreenAnimation() {
+    std::vector<uint8_t> table = {0, 0, 0, 0, 255, 0, 255, 255, 255, 255, 0, 0};
+    std::vector<uint8_t> full(24 * 24, 1), small(16 * 16, 1);
+    GifWriter g;
+    g.Screen(24, 24, table, 2).Image(0, 0, 24, 24, full).Image(4, 4, 16, 16, small).Trailer();
+    return g.Bytes();
+}
+
+struct SaverInstall {
+    std::string dir, exe, ini;
+    explicit SaverInstall(const std::string& name, bool withGif = true) {
+        dir = harness::MakeTempDir(name);
+        exe = dir + "\\Plinthar.scr";
+        ini = dir + "\\Plinthar.ini";
+        EXPECT_TRUE(harness::CopyFileTo(harness::BinaryDir() + "\\kit\\Plinthar.exe", exe));
+        EXPECT_TRUE(harness::CopyFileTo(harness::BinaryDir() + "\\kit\\Plinthar.ini", ini));
+        std::vector<std::string> images;
+        if (withGif) {
+            harness::WriteFileBytes(dir + "\\green.gif", AsString(GreenAnimation()));
+            images.push_back("\\green.gif");
+        }
+        harness::WriteFileBytes(dir + "\\Plinthar.alb", AsString(EncodeAlbum(images, {})));
+        harness::WriteIni(ini, "Options", "IsFirstUse", "0");
+        EXPECT_TRUE(harness::SetInstallDirectory("Quorvane", "Plinthar", dir));
+    }
+    ~SaverInstall() { harness::DeleteInstallDirectory("Quorvane", "Plinthar"); }
+    void SetOption(int position, char value) {
+        std::string cs = harness::ReadIni(ini, "Options", "CheckString");
+        cs[size_t(position)] = value;
+        harness::WriteIni(ini, "Options", "CheckString", cs.c_str());
+    }
+};
+
+// Pure green pixels on the screen.
+int GreenPixels() {
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    int n = 0;
+    for (int i = 0; i < w * h; ++i) n += (static_cast<uint32_t*>(bits)[i] & 0xFFFFFF) == 0x00FF00;
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return n;
+}
+
+void Pump(DWORD ms) { Sleep(ms); }
+
+TEST(SaverMode, AnimatedSpritesShowAndEscapeEndsTheRun) {
+    SaverInstall install("saver-show");
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    Pump(600);
+    int green = GreenPixels();
+    EXPECT_GT(green, 5 * 16 * 16 / 2) << "the five sprites should be on the screen";
+    EXPECT_LT(green, 5 * 24 * 24 + 1);
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+    // Closing writes the speed and the mute setting back.
+    EXPECT_EQ(harness::ReadIni(install.ini, "Float", "Speed"), "10");
+    EXPECT_EQ(harness::ReadIni(install.ini, "Keyboard", "Mute"), "0");
+}
+
+TEST(SaverMode, MouseJitterOfTwoPixelsNeverEndsTheRunButThreeDoes) {
+    SaverInstall install("saver-mouse");
+    SetCursorPos(100, 100);  // moves the system reports itself come from where the pointer is
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    for (POINT p : {POINT{100, 100}, POINT{102, 102}, POINT{104, 100}, POINT{102, 98}}) {
+        PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+        Pump(50);
+    }
+    EXPECT_FALSE(saver.WaitForExit(400)) << "jitter ended the saver";
+    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(105, 98));
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+TEST(SaverMode, FirstUseIgnoresTheMouseButNotKeys) {
+    SaverInstall install("saver-firstuse");
+    harness::WriteIni(install.ini, "Options", "IsFirstUse", "1");
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    for (int x = 0; x < 400; x += 50) PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(x, x));
+    EXPECT_FALSE(saver.WaitForExit(400));
+    PostMessageA(w, WM_KEYDOWN, 'A', 0);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+TEST(SaverMode, WithoutTerminateOnInputOnlyEscapeEnds) {
+    SaverInstall install("saver-escape");
+    install.SetOption(34, '0');
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    PostMessageA(w, WM_KEYDOWN, 'A', 0);
+    PostMessageA(w, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(300, 300));
+    EXPECT_FALSE(saver.WaitForExit(400));
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+TEST(SaverMode, MenuSpeedChangesAreSavedAtClose) {
+    SaverInstall install("saver-menu");
+    harness::WriteIni(install.ini, "Float", "Speed", "19");
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    for (int i = 0; i < 3; ++i) PostMessageA(w, WM_COMMAND, 32771, 0);  // Faster, held at 20
+    PostMessageA(w, WM_COMMAND, 32772, 0);                              // Slower
+    PostMessageA(w, WM_COMMAND, 32773, 0);                              // Exit
+    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_EQ(harness::ReadIni(install.ini, "Float", "Speed"), "19");
+}
+
+TEST(SaverMode, AnAlbumWithoutPicturesEndsWithItsMessage) {
+    SaverInstall install("saver-empty", false);
+    harness::RunResult r = harness::RunProgram(install.exe, "/s", 20000);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.boxes[0].text,
+              "No valid images available.  Please make sure that one or more valid images are "
+              "specified.");
+    EXPECT_EQ(r.boxes[0].icon, harness::BoxIcon::Warning);
+}
+
+TEST(SaverMode, ASecondSaverEndsAtOnceWhileTheFirstRuns) {
+    SaverInstall install("saver-two");
+    harness::RunningProgram first(install.exe, "/s");
+    HWND w = first.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    harness::RunResult second = harness::RunProgram(install.exe, "/S", 5000);
+    EXPECT_FALSE(second.timedOut);
+    EXPECT_TRUE(second.boxes.empty());
+    EXPECT_TRUE(first.Running());
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(first.WaitForExit(5000));
+}
+
+}  // namespace
