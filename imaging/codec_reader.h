@@ -32,6 +32,7 @@ extern const CodecReader kBmpReader;
 extern const CodecReader kJpegReader;
 extern const CodecReader kTargaReader;
 extern const CodecReader kPcxReader;
+extern const CodecReader kTiffReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

@@ -13,7 +13,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"GIF", "CompuServe Graphics Interchange Format", "GIF", k1 | k4 | k8, &kGifReader},
     {"PCX", "ZSoft PC Paintbrush Image format", "PCX PCC", k1 | k4 | k8 | k24, &kPcxReader},
     {"TIFF", "Tagged Image File Format support (almost TIFF 6.0 Baseline)", "TIF TIFF",
-     k1 | k4 | k8 | k24, nullptr},
+     k1 | k4 | k8 | k24, &kTiffReader},
     {"Targa", "Truevision Targa/Vista bitmap", "TGA VST AFI", k8 | k24, &kTargaReader},
     {"ILBM", "Amiga IFF / ILBM Interleaved bitmap", "IFF LBM", k1 | k4 | k8 | k24, nullptr},
     {"YUV12C", "YUV12C M-Motion Video Frame Buffer", "VID", k24, nullptr},

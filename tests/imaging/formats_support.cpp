@@ -172,7 +172,7 @@ FormatImage OracleDecode(const std::string& command, const std::string& key) {
     return ReadPnm(out.string());
 }
 
-std::string ComparePixels(const FormatImage& ours, const FormatImage& ref) {
+std::string ComparePixels(const FormatImage& ours, const FormatImage& ref, int tolerance) {
     std::ostringstream why;
     if (ours.width != ref.width || ours.height != ref.height) {
         why << "size " << ours.width << "x" << ours.height << " vs " << ref.width << "x"
@@ -183,7 +183,7 @@ std::string ComparePixels(const FormatImage& ours, const FormatImage& ref) {
     while ((255 >> shift) > ref.maxval)
         ++shift;
     for (size_t i = 0; i < ours.rgb.size(); ++i) {
-        if ((ours.rgb[i] >> shift) != ref.rgb[i]) {
+        if (std::abs((ours.rgb[i] >> shift) - ref.rgb[i]) > tolerance) {
             size_t p = i / 3;
             why << "pixel (" << p % size_t(ours.width) << "," << p / size_t(ours.width)
                 << ") channel " << i % 3 << ": " << int(ours.rgb[i]) << " vs " << int(ref.rgb[i])

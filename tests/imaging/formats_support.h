@@ -41,4 +41,5 @@ std::string ShellQuote(const std::string& s);
 // "" when a and b show the same pixels; else a short description of the first
 // difference.  When the reference has a maxval below 255 (2^k - 1), ours is
 // compared by its top k bits.
-std::string ComparePixels(const FormatImage& ours, const FormatImage& reference);
+// tolerance allows that much difference per channel.
+std::string ComparePixels(const FormatImage& ours, const FormatImage& reference, int tolerance = 0);

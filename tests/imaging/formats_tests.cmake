@@ -18,3 +18,7 @@ plinthar_test(imaging_targa_tests TIMEOUT 600 SOURCES
 plinthar_test(imaging_pcx_tests TIMEOUT 600 SOURCES
     formats_pcx_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_tiff_tests TIMEOUT 600 SOURCES
+    formats_tiff_test.cpp ${formats_support}
+    LIBS plinthar_codec)
