@@ -1,0 +1,83 @@
+#include "tests/sound/player/player_test_util.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "tests/harness/win_harness.h"
+
+namespace {
+void Put16(std::string& s, uint32_t v) {
+    s += char(v & 0xFF);
+    s += char((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+} // namespace
+
+std::string SampleBytes(const std::vector<int16_t>& samples) {
+    std::string s;
+    for (int16_t v : samples) Put16(s, uint16_t(v));
+    return s;
+}
+
+std::string WaveFile(int channels, int rate, const std::vector<int16_t>& samples) {
+    std::string data = SampleBytes(samples);
+    std::string f = "RIFF";
+    Put32(f, uint32_t(4 + 8 + 16 + 8 + data.size()));
+    f += "WAVEfmt ";
+    Put32(f, 16);
+    Put16(f, 1); // PCM
+    Put16(f, uint32_t(channels));
+    Put32(f, uint32_t(rate));
+    Put32(f, uint32_t(rate * channels * 2));
+    Put16(f, uint32_t(channels * 2));
+    Put16(f, 16);
+    f += "data";
+    Put32(f, uint32_t(data.size()));
+    return f + data;
+}
+
+std::vector<int16_t> Tone(int channels, int frames, double hz, int offset) {
+    std::vector<int16_t> out;
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c)
+            out.push_back(int16_t(std::lround(12000.0 * std::sin(6.283185307179586 * hz * i / 44100.0)) +
+                                  offset + 7 * c + (i % 5)));
+    return out;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+            if (done()) return true;
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+std::string CapturedAudio() {
+    const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
+    return path ? harness::ReadFileBytes(path) : std::string();
+}
+
+size_t FindInCapture(const std::string& bytes, size_t from, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::string all = CapturedAudio();
+        size_t at = from < all.size() ? all.find(bytes, from) : std::string::npos;
+        if (at != std::string::npos || GetTickCount() - start >= timeoutMs) return at;
+        PumpFor(50);
+    }
+}
