@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/album.h"
 #include "tests/harness/win_harness.h"
 #include "tests/imaging/gif_builder.h"
@@ -95,12 +97,16 @@ TEST(SaverMode, MouseJitterOfTwoPixelsNeverEndsTheRunButThreeDoes) {
     harness::RunningProgram saver(install.exe, "/s");
     HWND w = saver.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    for (POINT p : {POINT{100, 100}, POINT{102, 102}, POINT{104, 100}, POINT{102, 98}}) {
-        PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
+    // Jitter around where the pointer really is: the system reports that point too.
+    Sleep(200);
+    POINT at;
+    GetCursorPos(&at);
+    for (POINT d : {POINT{0, 0}, POINT{2, 2}, POINT{4, 0}, POINT{2, -2}}) {
+        PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + d.x, at.y + d.y));
         Pump(50);
     }
     EXPECT_FALSE(saver.WaitForExit(400)) << "jitter ended the saver";
-    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(105, 98));
+    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 5, at.y - 2));
     EXPECT_TRUE(saver.WaitForExit(5000));
 }
 
@@ -165,6 +171,100 @@ TEST(SaverMode, ASecondSaverEndsAtOnceWhileTheFirstRuns) {
     EXPECT_TRUE(first.Running());
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(first.WaitForExit(5000));
+}
+
+// A 24-bit bottom-up BMP of one colour.
+std::string SolidBmp(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
+    int stride = (w * 3 + 3) & ~3;
+    std::string f(54 + size_t(stride) * h, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) f[at + i] = char(v >> (8 * i));
+    };
+    f[0] = 'B', f[1] = 'M';
+    put32(2, uint32_t(f.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, uint32_t(w));
+    put32(22, uint32_t(h));
+    f[26] = 1, f[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            size_t at = 54 + size_t(y) * stride + size_t(x) * 3;
+            f[at] = char(b), f[at + 1] = char(g), f[at + 2] = char(r);
+        }
+    return f;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+TEST(SaverMode, TiledBackgroundFillsWholeCellsAndKeepsTheColourAtTheEdge) {
+    SaverInstall install("saver-tiles");
+    harness::WriteFileBytes(install.dir + "\\tile.bmp", SolidBmp(300, 200, 255, 0, 0));
+    harness::WriteIni(install.ini, "Background", "Image", "\\tile.bmp");
+    harness::WriteIni(install.ini, "Background", "Style", "0");
+    harness::WriteIni(install.ini, "Background", "GradientColor1", "16711680");  // blue
+    harness::WriteIni(install.ini, "Float", "Count", "0");  // no sprite covers the samples
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    Sleep(400);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    int columns = std::max(1, int(sw / 300.0 + 0.5)), rows = std::max(1, int(sh / 200.0 + 0.5));
+    int usedW = (sw / columns) * columns, usedH = (sh / rows) * rows;
+    EXPECT_EQ(ScreenPixel(0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(ScreenPixel(usedW - 1, usedH - 1), RGB(255, 0, 0));
+    if (usedW < sw) {
+        EXPECT_EQ(ScreenPixel(usedW, 5), RGB(0, 0, 255));
+    }
+    if (usedH < sh) {
+        EXPECT_EQ(ScreenPixel(5, usedH), RGB(0, 0, 255));
+    }
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+TEST(SaverMode, MissingBackgroundPictureSilentlyGivesTheColour) {
+    SaverInstall install("saver-nobg");
+    harness::WriteIni(install.ini, "Background", "Image", "\\missing.bmp");
+    harness::WriteIni(install.ini, "Background", "Style", "1");
+    harness::WriteIni(install.ini, "Background", "GradientColor1", "255");  // red
+    harness::WriteIni(install.ini, "Float", "Count", "0");
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    Sleep(300);
+    EXPECT_EQ(ScreenPixel(10, 10), RGB(255, 0, 0));
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver.WaitForExit(5000));
+}
+
+// With a password set, a refused check keeps the saver running and the next
+// input asks again.
+TEST(SaverMode, WrongPasswordKeepsTheSaverRunning) {
+    SaverInstall install("saver-password");
+    ASSERT_TRUE(harness::CopyFileTo(PASSWORD_CPL_PATH, install.dir + "\\PASSWORD.CPL"));
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
+    DWORD on = 1;
+    RegSetValueExA(key, "ScreenSaveUsePassword", 0, REG_DWORD, reinterpret_cast<BYTE*>(&on), 4);
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    if (w) {
+        PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_FALSE(saver.WaitForExit(500)) << "the refused password ended the saver";
+        PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(saver.WaitForExit(5000));
+    }
+    RegDeleteValueA(key, "ScreenSaveUsePassword");
+    RegCloseKey(key);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(harness::ReadIni(install.dir + "\\PASSWORD.CPL.calls", "Password", "Calls"), "2");
 }
 
 }  // namespace
