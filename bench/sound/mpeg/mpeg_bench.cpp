@@ -193,6 +193,11 @@ int main(int argc, char** argv) {
         }
         const double simd = RunMpg123("", file, runs);
         const double generic = RunMpg123("--cpu generic", file, runs);
+        if (simd < 0 || generic < 0) {
+            std::printf("%-36s %8.1f %9.3f %9.0f %9s %9s %8s %8s\n", file.c_str(), r.seconds,
+                        r.ours, r.seconds / r.ours, "-", "-", "-", "-");
+            continue;
+        }
         std::printf("%-36s %8.1f %9.3f %9.0f %9.3f %9.3f %8.2f %8.2f\n", file.c_str(), r.seconds,
                     r.ours, r.seconds / r.ours, simd, generic, r.ours / simd, r.ours / generic);
     }
