@@ -1,25 +1,28 @@
-// The saver's sound: builds its sound list from the album.
+// The saver's music: the sound list player over the list built from the album.
 #include <windows.h>
 
 #include "saver/saver_window_win32.h"
-#include "sound/playlist/sound_list.h"
+#include "sound/player/sound_list_player_win32.h"
 
 namespace {
 
-// Builds the list; the list player plugs in through the same interface.
-class AlbumSound : public SaverSound {
+class ListPlayerSound : public SaverSound {
   public:
-    void BuildList(const std::vector<std::string>&, const std::string&, bool,
-                   std::vector<std::string>& soundList,
-                   std::vector<std::string>& playableExtensions) override {
-        soundList.clear();
-        playableExtensions.clear();
+    std::vector<std::string> BuildList(const std::vector<std::string>& albumSounds,
+                                       const std::string& albumFile, bool shuffle) override {
+        return BuildSaverSoundListFromDevices(albumSounds, albumFile, shuffle);
     }
-    void Start(const std::vector<std::string>&) override {}
-    void Next() override {}
-    void Previous() override {}
+    void Start(std::vector<std::string>* soundList) override {
+        player_.SetPlaylist(soundList);
+        player_.PlayAt(0);
+    }
+    void Next() override { player_.Next(); }
+    void Previous() override { player_.Previous(); }
+
+  private:
+    CSoundListPlayer player_;
 };
 
 }  // namespace
 
-std::unique_ptr<SaverSound> MakeSaverSound() { return std::make_unique<AlbumSound>(); }
+std::unique_ptr<SaverSound> MakeSaverSound() { return std::make_unique<ListPlayerSound>(); }

@@ -92,9 +92,8 @@ void SaverWindow::BuildLists() {
     sources.listFolder = ListFolder;
     sources.isAnimatedGif = IsAnimatedGif;
     saver::BuildImageLists(g_Settings.ImageList, albumDir, sources, slideshowList, spriteFileList);
-    if (sound_)
-        sound_->BuildList(g_Settings.SoundList, albumDir, IsOptionOn(10003), soundList,
-                          playableExtensions);
+    if (sound_) soundList = sound_->BuildList(g_Settings.SoundList, g_Settings.options.AlbumFile,
+                                              IsOptionOn(10003));
     saver::OrderImageLists(IsOptionOn(10005), IsOptionOn(10006), slideshowList, spriteFileList);
 }
 
@@ -116,7 +115,7 @@ bool SaverWindow::Start() {
 
     BuildLists();
     if (slideshowList.empty() && spriteFileList.empty()) return Fail(kNoImages);
-    if (IsOptionOn(10002) && !soundList.empty() && sound_) sound_->Start(soundList);
+    if (IsOptionOn(10002) && !soundList.empty() && sound_) sound_->Start(&soundList);
 
     if (slideshowOn) slideshowOn = SetUpSlideshow();
     firstSpriteIndex = slideshowOn ? 1 : 0;

@@ -27,11 +27,12 @@ class SlideSprite;
 class SaverSound {
   public:
     virtual ~SaverSound() = default;
-    // Builds the saver's sound list and its playable extensions from the album.
-    virtual void BuildList(const std::vector<std::string>& albumSounds, const std::string& albumDir,
-                           bool shuffle, std::vector<std::string>& soundList,
-                           std::vector<std::string>& playableExtensions) = 0;
-    virtual void Start(const std::vector<std::string>& soundList) = 0;
+    // Builds the saver's sound list from the album's sound entries.
+    virtual std::vector<std::string> BuildList(const std::vector<std::string>& albumSounds,
+                                               const std::string& albumFile, bool shuffle) = 0;
+    // Plays the list from its first entry; failing entries leave it, so the list
+    // (owned by the saver) must outlive the player.
+    virtual void Start(std::vector<std::string>* soundList) = 0;
     virtual void Next() = 0;
     virtual void Previous() = 0;
 };
@@ -75,7 +76,7 @@ class SaverWindow : public CPictureBox {
     COLORREF backgroundColor = 0;
     HDC backgroundDC = nullptr;
     HBITMAP backgroundBitmap = nullptr;
-    std::vector<std::string> slideshowList, spriteFileList, soundList, playableExtensions;
+    std::vector<std::string> slideshowList, spriteFileList, soundList;
     // Drawing order: the slide first when the slideshow runs, then the sprites.
     std::vector<std::unique_ptr<Sprite>> pictureList;
     int firstSpriteIndex = 0;

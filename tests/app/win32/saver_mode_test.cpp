@@ -267,4 +267,48 @@ TEST(SaverMode, WrongPasswordKeepsTheSaverRunning) {
     EXPECT_EQ(harness::ReadIni(install.dir + "\\PASSWORD.CPL.calls", "Password", "Calls"), "2");
 }
 
+// A mono 16-bit 22050 Hz tone of the given length.
+std::string ToneWav(int samples) {
+    std::string data(size_t(samples) * 2, '\0');
+    for (int i = 0; i < samples; ++i) {
+        int16_t v = int16_t((i / 25) % 2 ? 8000 : -8000);
+        data[size_t(i) * 2] = char(v & 0xFF);
+        data[size_t(i) * 2 + 1] = char((v >> 8) & 0xFF);
+    }
+    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    return "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
+           u32(22050) + u32(44100) + u16(2) + u16(16) + "data" + u32(uint32_t(data.size())) + data;
+}
+
+size_t CapturedBytes() {
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("PLINTHAR_AUDIO_CAPTURE", path, MAX_PATH)) return size_t(-1);
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &a)) return 0;
+    return a.nFileSizeLow;
+}
+
+TEST(SaverMode, TheSoundListPlaysWhileTheSaverRunsAndStopsWithIt) {
+    if (CapturedBytes() == size_t(-1)) GTEST_SKIP() << "no audio capture in this environment";
+    SaverInstall install("saver-sound");
+    const int samples = 11025;
+    harness::WriteFileBytes(install.dir + "\\tone.wav", ToneWav(samples));
+    std::vector<std::string> images = {"\\green.gif"}, sounds = {"\\tone.wav"};
+    std::vector<uint8_t> album = EncodeAlbum(images, sounds);
+    harness::WriteFileBytes(install.dir + "\\Plinthar.alb", std::string(album.begin(), album.end()));
+    size_t before = CapturedBytes();
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    DWORD start = GetTickCount();
+    while (CapturedBytes() < before + samples * 2 && GetTickCount() - start < 5000) Sleep(50);
+    EXPECT_GE(CapturedBytes(), before + samples * 2) << "the tone did not play";
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(saver.WaitForExit(8000));
+    size_t atClose = CapturedBytes();
+    Sleep(4000);  // past the 3-second pause after which a running list would play again
+    EXPECT_EQ(CapturedBytes(), atClose) << "sound went on after the saver closed";
+}
+
 }  // namespace
