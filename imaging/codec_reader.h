@@ -33,6 +33,8 @@ extern const CodecReader kJpegReader;
 extern const CodecReader kTargaReader;
 extern const CodecReader kPcxReader;
 extern const CodecReader kTiffReader;
+extern const CodecReader kGreymapReader;
+extern const CodecReader kPixmapReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

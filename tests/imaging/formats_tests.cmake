@@ -22,3 +22,7 @@ plinthar_test(imaging_pcx_tests TIMEOUT 600 SOURCES
 plinthar_test(imaging_tiff_tests TIMEOUT 600 SOURCES
     formats_tiff_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_pnm_tests SOURCES
+    formats_pnm_test.cpp ${formats_support}
+    LIBS plinthar_codec)

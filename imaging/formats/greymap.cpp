@@ -1,0 +1,55 @@
+// Greymap reader: binary portable greymaps ("P5", one byte per pixel).  The
+// pixels are delivered as they are, with a grey palette scaled to the file's
+// maximum value.
+#include "imaging/formats/pnm_header.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kGreyErrMaxval = 100;
+
+struct GreyState {
+    int64_t rasterOffset;
+    int32_t maxval;
+};
+
+int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
+    PnmHeader p;
+    if (int rc = ReadPnmHeader(f, '5', kGreyErrMaxval, &p)) return rc;
+    GreyState* s = CodecPrivate<GreyState>(h);
+    s->rasterOffset = p.rasterOffset;
+    s->maxval = int32_t(p.maxval);
+    h->width = int32_t(p.width);
+    h->height = int32_t(p.height);
+    h->bpp = 8;
+    return kCodecOk;
+}
+
+int ReadPalette(CodecFile*, CodecHeader* h, uint8_t* palette) {
+    const GreyState* s = CodecPrivate<GreyState>(h);
+    // Values above the maximum are out of range; they show as white.
+    for (int i = 0; i < 256; ++i)
+        std::memset(palette + 3 * i, i >= s->maxval ? 255 : i * 255 / s->maxval, 3);
+    return kCodecOk;
+}
+
+int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
+    const GreyState* s = CodecPrivate<GreyState>(h);
+    if (CodecSeek(f, s->rasterOffset, kCodecSeekSet) != s->rasterOffset) return kCodecErrRead;
+    const int32_t stride = CodecStride(h->width, 8);
+    for (int32_t y = 0; y < h->height; ++y) {
+        uint8_t* row = FormatRow(pixels, h, h->height - 1 - y);
+        if (CodecReadExact(f, row, h->width)) return kCodecErrRead;
+        std::memset(row + h->width, 0, size_t(stride - h->width));
+    }
+    return kCodecOk;
+}
+
+const char* ErrorText(int code) {
+    return code == kGreyErrMaxval ? "bad maximum pixel intensity" : nullptr;
+}
+
+} // namespace
+
+const CodecReader kGreymapReader = {ReadHeader, ReadPalette, ReadData, ErrorText};
