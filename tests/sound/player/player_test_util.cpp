@@ -72,12 +72,11 @@ std::string CapturedAudio() {
     return path ? harness::ReadFileBytes(path) : std::string();
 }
 
-size_t FindInCapture(const std::string& bytes, size_t from, DWORD timeoutMs) {
+bool FindInCapture(const std::string& bytes, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {
-        std::string all = CapturedAudio();
-        size_t at = from < all.size() ? all.find(bytes, from) : std::string::npos;
-        if (at != std::string::npos || GetTickCount() - start >= timeoutMs) return at;
-        PumpFor(50);
+        if (CapturedAudio().find(bytes) != std::string::npos) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(50);
     }
 }

@@ -25,11 +25,11 @@ std::string SampleBytes(const std::vector<int16_t>& samples);
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpFor(DWORD ms);
 
-// Everything this process has played so far (wine-run's capture file).
+// What this process played since the output device was last opened: wine-run's
+// capture file, which the file device starts afresh at every open.
 std::string CapturedAudio();
-// Waits up to `timeoutMs` for `bytes` to appear in the capture at or after
-// `from`; returns its offset or std::string::npos.
-size_t FindInCapture(const std::string& bytes, size_t from, DWORD timeoutMs);
+// Waits up to `timeoutMs` for `bytes` to appear in the capture.
+bool FindInCapture(const std::string& bytes, DWORD timeoutMs);
 
 struct Notice {
     enum Kind { kEnd, kPosition, kStateChange, kOpen, kError } kind;
