@@ -1,0 +1,215 @@
+// The saver window's animated sprites drawn for real into its canvas, with the
+// random generator seeded by the test so that placements are known.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "common/crt_random.h"
+#include "saver/motion/sprite_motion.h"
+#include "saver/saver_window_win32.h"
+#include "tests/harness/win_harness.h"
+#include "tests/imaging/gif_builder.h"
+
+namespace {
+
+const COLORREF kBackground = RGB(0, 0, 128);
+// Table: 0 black, 1 green, 2 red, 3 white.
+const std::vector<uint8_t> kTable = {0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 255, 255};
+
+std::string WriteGif(const std::string& name, const GifWriter& g) {
+    std::string path = harness::MakeTempDir("sprites-" + name) + "\\" + name + ".gif";
+    harness::WriteFileBytes(path, std::string(g.Bytes().begin(), g.Bytes().end()));
+    return path;
+}
+
+// Two frames, 20 x 20: green, then a red 10 x 10 square at (5, 5).
+std::string GreenThenRed(uint8_t firstControl = 0, bool transparentCorner = false) {
+    std::vector<uint8_t> first(400, 1), second(100, 2);
+    if (transparentCorner)
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x) first[size_t(y) * 20 + x] = 3;
+    GifWriter g;
+    g.Screen(20, 20, kTable, 2);
+    if (firstControl || transparentCorner) g.Control(firstControl, 10, 3);
+    g.Image(0, 0, 20, 20, first).Control(0, 10, 0).Image(5, 5, 10, 10, second).Trailer();
+    return WriteGif(transparentCorner ? "corner" : "plain" + std::to_string(firstControl), g);
+}
+
+// Canvas pixels as 0x00RRGGBB, top-down.
+std::vector<uint32_t> Canvas(SaverWindow& w) {
+    int width = w.screenRect.right, height = w.screenRect.bottom;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> px(size_t(width) * height);
+    GetDIBits(w.CanvasDC(), w.CanvasBitmap(), 0, UINT(height), px.data(), &bi, DIB_RGB_COLORS);
+    for (uint32_t& p : px) p &= 0xFFFFFF;
+    return px;
+}
+
+uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+
+class SpriteTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_Settings = Settings();
+        g_Settings.floats.Count = 1;
+        g_Settings.background.GradientColor1 = int32_t(kBackground);
+        SetOption(10007, 0);  // solid background
+        SetOption(10038, 0);  // sprites start at frame 0
+        g_IniPath = harness::MakeTempDir("sprites-ini") + "\\Plinthar.ini";
+    }
+    // A saver window with its canvas, set up as the saver's start does, with seed 1234.
+    std::unique_ptr<SaverWindow> Start(const std::vector<std::string>& gifs) {
+        auto w = std::make_unique<SaverWindow>();
+        w->backgroundColor = kBackground;
+        EXPECT_TRUE(w->Create(w->screenRect, WS_POPUP, nullptr, 0));
+        w->spriteFileList = gifs;
+        CrtSeed(1234);
+        w->SetUpSprites();
+        return w;
+    }
+    static void Frame(SaverWindow& w, bool move) {
+        w.moveNow = move;
+        w.PaintBackground();
+        w.StepPictures();
+    }
+};
+
+TEST_F(SpriteTest, PlacedWhereTheArithmeticSaysAndDrawnThere) {
+    auto w = Start({GreenThenRed()});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    Sprite& s = *w->pictureList[0];
+    CrtSeed(1234);
+    int r1 = CrtRand(), r2 = CrtRand();
+    saver::Rect expected = saver::PlaceRect(saver::Rect{0, 0, 20, 20}, ToRect(w->screenRect),
+                                            saver::kPlaceRandom);
+    EXPECT_EQ(ToRect(s.rect), expected);
+    EXPECT_EQ(s.dy, r1 >= 16384 ? -1 : 1);
+    EXPECT_EQ(s.dx, r2 >= 16384 ? -1 : 1);
+    EXPECT_EQ(ToRect(s.bounds), ToRect(w->confineRect));
+
+    Frame(*w, false);
+    std::vector<uint32_t> px = Canvas(*w);
+    int W = w->screenRect.right;
+    auto at = [&](int x, int y) { return px[size_t(y) * W + x]; };
+    EXPECT_EQ(at(expected.left, expected.top), 0x00FF00u);
+    EXPECT_EQ(at(expected.right - 1, expected.bottom - 1), 0x00FF00u);
+    if (expected.left > 0) {
+        EXPECT_EQ(at(expected.left - 1, expected.top), Rgb(kBackground));
+    }
+    // The next frame composes frame 1 over frame 0: a red square inside the green.
+    Frame(*w, false);
+    px = Canvas(*w);
+    EXPECT_EQ(at(expected.left + 7, expected.top + 7), 0xFF0000u);
+    EXPECT_EQ(at(expected.left + 1, expected.top + 1), 0x00FF00u);
+}
+
+TEST_F(SpriteTest, TransparentPixelsShowTheBackground) {
+    auto w = Start({GreenThenRed(0x01, true)});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    Sprite& s = *w->pictureList[0];
+    EXPECT_TRUE(s.transparent);
+    Frame(*w, false);
+    std::vector<uint32_t> px = Canvas(*w);
+    int W = w->screenRect.right;
+    auto at = [&](int x, int y) { return px[size_t(y) * W + x]; };
+    EXPECT_EQ(at(s.rect.left + 2, s.rect.top + 2), Rgb(kBackground));
+    EXPECT_EQ(at(s.rect.left + 15, s.rect.top + 15), 0x00FF00u);
+}
+
+TEST_F(SpriteTest, DisposalToBackgroundLeavesATransparentHole) {
+    // Frame 0: disposal 2 (bits 2..4) with transparency; frame 1: the red square.
+    auto w = Start({GreenThenRed(0x08 | 0x01)});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    Sprite& s = *w->pictureList[0];
+    Frame(*w, false);  // frame 0: all green
+    Frame(*w, false);  // frame 1: frame 0 disposed to the transparent colour, red on top
+    std::vector<uint32_t> px = Canvas(*w);
+    int W = w->screenRect.right;
+    auto at = [&](int x, int y) { return px[size_t(y) * W + x]; };
+    EXPECT_EQ(at(s.rect.left + 1, s.rect.top + 1), Rgb(kBackground));
+    EXPECT_EQ(at(s.rect.left + 7, s.rect.top + 7), 0xFF0000u);
+}
+
+TEST_F(SpriteTest, HalfBoundsConfineAfterTheFirstMoves) {
+    g_Settings.floats.Bounds = 50;
+    g_Settings.floats.Count = 3;
+    auto w = Start({GreenThenRed()});
+    ASSERT_EQ(w->pictureList.size(), 3u);
+    saver::Rect confine = ToRect(w->confineRect);
+    for (int i = 0; i < 3000; ++i) {
+        Frame(*w, true);
+        if (i < 1000) continue;  // time to reach the central area from anywhere
+        for (auto& s : w->pictureList) {
+            ASSERT_GE(s->rect.left, confine.left);
+            ASSERT_LE(s->rect.right, confine.right);
+            ASSERT_GE(s->rect.top, confine.top);
+            ASSERT_LE(s->rect.bottom, confine.bottom);
+        }
+    }
+}
+
+TEST_F(SpriteTest, ASpriteOffTheScreenLeavesNothingBehind) {
+    auto w = Start({GreenThenRed()});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    Sprite& s = *w->pictureList[0];
+    Frame(*w, false);
+    s.bounds = RECT{0, 0, 0, 0};  // free flight
+    s.SetPosition(-100, -100, -80, -80);
+    Frame(*w, false);
+    EXPECT_EQ(s.visibleRegion, nullptr);
+    for (uint32_t p : Canvas(*w)) ASSERT_EQ(p, Rgb(kBackground));
+}
+
+TEST_F(SpriteTest, CountZeroKeepsSpritesOnWithNothingToDraw) {
+    g_Settings.floats.Count = 0;
+    auto w = Start({GreenThenRed()});
+    w->spritesOn = true;
+    CrtSeed(1);
+    w->SetUpSprites();
+    EXPECT_TRUE(w->spritesOn);
+    EXPECT_TRUE(w->pictureList.empty());
+}
+
+TEST_F(SpriteTest, StillGifsAndBrokenFilesLeaveTheSpriteList) {
+    GifWriter still;
+    still.Screen(4, 4, kTable, 2).Image(0, 0, 4, 4, std::vector<uint8_t>(16, 1)).Trailer();
+    std::string stillGif = WriteGif("still", still);
+    std::string broken = harness::MakeTempDir("sprites-broken") + "\\broken.gif";
+    harness::WriteFileBytes(broken, "GIF89a\x04");
+    auto w = Start({stillGif, broken, GreenThenRed()});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    EXPECT_EQ(w->spriteFileList.size(), 1u);
+    auto& s = static_cast<AnimatedSprite&>(*w->pictureList[0]);
+    EXPECT_EQ(s.FrameCount(), 2);
+}
+
+TEST_F(SpriteTest, AHundredFramesAtMost) {
+    std::vector<uint8_t> one(4, 1);
+    GifWriter g;
+    g.Screen(2, 2, kTable, 2);
+    for (int i = 0; i < 150; ++i) g.Image(0, 0, 2, 2, one);
+    g.Trailer();
+    auto w = Start({WriteGif("long", g)});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    EXPECT_EQ(static_cast<AnimatedSprite&>(*w->pictureList[0]).FrameCount(), 100);
+}
+
+TEST_F(SpriteTest, FramesAndReloadsLeakNoGdiObjects) {
+    g_Settings.floats.Count = 5;
+    auto w = Start({GreenThenRed(), GreenThenRed(0x0C)});
+    int n = 0;
+    harness::ExpectNoGdiLeak([&] {
+        Frame(*w, true);
+        if (++n % 10 == 0) {
+            for (auto& s : w->pictureList) ASSERT_TRUE(w->ReloadSprite(*s));
+        }
+    });
+}
+
+}  // namespace
