@@ -1,16 +1,111 @@
-// The slideshow part of the saver window.  Until the slide and its transition
-// effects are drawn here, the saver runs its sprites only.
-#include "saver/saver_window_win32.h"
+// The slideshow part of the saver window: set-up of the slide and its effect
+// and frame lists, loading and fitting each picture, the show -> hold -> erase
+// -> next picture cycle, and the "Loading..." status line.
+#include <memory>
 
+#include "app/settings.h"
+#include "imaging/dib_image.h"
 #include "saver/geometry/caption.h"
+#include "saver/geometry/fitting.h"
+#include "saver/saver_window_win32.h"
+#include "saver/slide_sprite_win32.h"
 #include "win32/handles.h"
 
-bool SaverWindow::SetUpSlideshow() { return false; }
+namespace {
 
-void SaverWindow::StartErase() {}
+// The picture's colours as the display and the options want them (the window
+// chose the mode at start: 1 true colour then 256, 2 grayscale, 3 256 colours).
+bool ApplyColorMode(CDibImage& image, int colorMode) {
+    switch (colorMode) {
+    case 1:
+        return image.ToTrueColor() && image.ReduceTo256();
+    case 2:
+        return image.ToGrayscale();
+    case 3:
+        return image.ReduceTo256();
+    }
+    return true;
+}
+
+// Takes the next usable entry of the slideshow list into the slide.  An entry
+// that cannot be loaded, converted or drawn is removed for the rest of the run
+// and its successor is tried at once; false when the list runs empty.
+bool LoadNextPicture(SaverWindow& window, SlideSprite& slide) {
+    std::vector<std::string>& list = window.slideshowList;
+    const RECT& screen = window.screenRect;
+    int screenW = screen.right - screen.left, screenH = screen.bottom - screen.top;
+    while (!list.empty()) {
+        if (window.nextSlide < 0 || window.nextSlide >= int(list.size())) window.nextSlide = 0;
+        saver::ImageEntry entry = saver::SplitImageEntry(list[size_t(window.nextSlide)]);
+        CDibImage image;
+        bool ok =
+            image.LoadFrame(entry.fileName.c_str(), 0) && ApplyColorMode(image, window.colorMode);
+        if (ok) {
+            int mode =
+                saver::ChooseFitMode(slide.sizeFlags, image.width, image.height, screenW, screenH);
+            ok = slide.LoadImage(image, screen, mode);
+        }
+        if (ok) {
+            DrawCaption(slide, entry.fileName, entry.caption);
+            ++window.nextSlide;
+            return true;
+        }
+        list.erase(list.begin() + window.nextSlide);
+    }
+    return false;
+}
+
+} // namespace
+
+bool SaverWindow::SetUpSlideshow() {
+    const auto& s = g_Settings.slide;
+    shapeList = saver::EnabledShapes(IsOptionOn(10029), IsOptionOn(10030), IsOptionOn(10031));
+    effectList = saver::EnabledEffects(s.Effects);
+
+    auto owned = std::make_unique<SlideSprite>(rainTable);
+    SlideSprite& sl = *owned;
+    sl.sizeFlags = saver::SizeFlagsFromOptions(IsOptionOn(10025), IsOptionOn(10026),
+                                               IsOptionOn(10027), IsOptionOn(10028));
+    sl.bounds = screenRect;
+    sl.frameThickness = s.FrameThickness;
+    sl.state.eraseMode = false;
+    sl.state.speed = s.Speed;
+    sl.frameShape = saver::RandomEntry(shapeList, saver::kShapeNone);
+    sl.frameColor = COLORREF(saver::ChooseFrameColor(uint32_t(s.FrameColor), IsOptionOn(10032)));
+    sl.state.effect = saver::RandomEntry(effectList, saver::kNoEffect);
+    nextSlide = 0;
+    if (!LoadNextPicture(*this, sl)) return false; // the slide is dropped; sprites may still run
+
+    pictureList.insert(pictureList.begin(), std::move(owned));
+    slide = &sl;
+    slideCycle.showing = true;
+    slideCycle.erasing = false;
+    slideCycle.loadNext = false;
+    slideCycle.holdStart = 0;
+    return true;
+}
+
+void SaverWindow::StartErase() {
+    if (!slide) return;
+    if (saver::HoldExpired(slideCycle, GetTickCount())) {
+        saver::BeginErase(slide->state, IsOptionOn(10037), effectList);
+        slide->Restart();
+    }
+}
 
 bool SaverWindow::StepSlideshow() {
+    if (slide && slideCycle.loadNext) {
+        // The erase has completed: the next picture with a new effect, shape and colour.
+        saver::BeginShow(slide->state, effectList);
+        slide->Restart();
+        slide->frameShape = saver::RandomEntry(shapeList, saver::kShapeNone);
+        slide->frameColor = COLORREF(
+            saver::ChooseFrameColor(uint32_t(g_Settings.slide.FrameColor), IsOptionOn(10032)));
+        if (!LoadNextPicture(*this, *slide)) return false;
+        saver::NextPictureStarted(slideCycle);
+    }
     StepPictures();
+    if (slide) saver::AfterSlideStep(slideCycle, !slide->Completed());
     return true;
 }
 
