@@ -35,6 +35,7 @@ extern const CodecReader kPcxReader;
 extern const CodecReader kTiffReader;
 extern const CodecReader kGreymapReader;
 extern const CodecReader kPixmapReader;
+extern const CodecReader kXBitmapReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

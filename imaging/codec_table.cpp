@@ -21,7 +21,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"Pixmap", "Portable Pixel-map (binary P6 type)", "PPM", k24, &kPixmapReader},
     {"KIPS", "IBM KIPS", "KPS", k8, nullptr},
     {"IAX", "IBM Image Access eXecutive", "IAX", k8, nullptr},
-    {"XBitmap", "X Windows Bitmap", "XBM", k1, nullptr},
+    {"XBitmap", "X Windows Bitmap", "XBM", k1, &kXBitmapReader},
     {"Sprite", "Archimedes Sprite from RiscOS", "SPR SPRITE", k1 | k4 | k8, nullptr},
     {"PSEG", "IBM Printer Page Segment", "PSE PSEG PSEG38PP PSEG3820", k1, nullptr},
     {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, nullptr},

@@ -26,3 +26,7 @@ plinthar_test(imaging_tiff_tests TIMEOUT 600 SOURCES
 plinthar_test(imaging_pnm_tests SOURCES
     formats_pnm_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_xbm_tests SOURCES
+    formats_xbm_test.cpp ${formats_support}
+    LIBS plinthar_codec)
