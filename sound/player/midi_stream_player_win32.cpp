@@ -23,10 +23,19 @@ MIDIHDR* HeaderAt(uint8_t* slot) {
     return reinterpret_cast<MIDIHDR*>(slot);
 }
 
+// With no MIDI output at all the mapper has nothing to open; asking anyway is
+// not harmless everywhere (Wine's winmm keeps a freed stream from a failed open
+// and faults on the next one), so the answer is given here.
+MMRESULT WINAPI OpenSystemStream(LPHMIDISTRM stream, LPUINT device, DWORD count,
+                                 DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+    if (midiOutGetNumDevs() == 0) return MIDIERR_NODEVICE;
+    return midiStreamOpen(stream, device, count, callback, instance, flags);
+}
+
 } // namespace
 
 const MidiStreamApi& SystemMidiStreamApi() {
-    static const MidiStreamApi api = {midiStreamOpen,    midiStreamProperty,  midiStreamOut,
+    static const MidiStreamApi api = {OpenSystemStream,  midiStreamProperty,  midiStreamOut,
                                       midiStreamRestart, midiStreamStop,      midiStreamClose,
                                       midiOutShortMsg,   midiOutPrepareHeader, midiOutUnprepareHeader};
     return api;
