@@ -36,6 +36,7 @@ extern const CodecReader kTiffReader;
 extern const CodecReader kGreymapReader;
 extern const CodecReader kPixmapReader;
 extern const CodecReader kXBitmapReader;
+extern const CodecReader kIlbmReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

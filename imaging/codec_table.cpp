@@ -15,7 +15,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"TIFF", "Tagged Image File Format support (almost TIFF 6.0 Baseline)", "TIF TIFF",
      k1 | k4 | k8 | k24, &kTiffReader},
     {"Targa", "Truevision Targa/Vista bitmap", "TGA VST AFI", k8 | k24, &kTargaReader},
-    {"ILBM", "Amiga IFF / ILBM Interleaved bitmap", "IFF LBM", k1 | k4 | k8 | k24, nullptr},
+    {"ILBM", "Amiga IFF / ILBM Interleaved bitmap", "IFF LBM", k1 | k4 | k8 | k24, &kIlbmReader},
     {"YUV12C", "YUV12C M-Motion Video Frame Buffer", "VID", k24, nullptr},
     {"Greymap", "Portable Greyscale-map (binary P5 type)", "PGM", k8, &kGreymapReader},
     {"Pixmap", "Portable Pixel-map (binary P6 type)", "PPM", k24, &kPixmapReader},

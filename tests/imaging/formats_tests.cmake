@@ -30,3 +30,7 @@ plinthar_test(imaging_pnm_tests SOURCES
 plinthar_test(imaging_xbm_tests SOURCES
     formats_xbm_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_ilbm_tests SOURCES
+    formats_ilbm_test.cpp ${formats_support}
+    LIBS plinthar_codec)
