@@ -37,6 +37,7 @@ extern const CodecReader kGreymapReader;
 extern const CodecReader kPixmapReader;
 extern const CodecReader kXBitmapReader;
 extern const CodecReader kIlbmReader;
+extern const CodecReader kGemRasReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

@@ -24,7 +24,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"XBitmap", "X Windows Bitmap", "XBM", k1, &kXBitmapReader},
     {"Sprite", "Archimedes Sprite from RiscOS", "SPR SPRITE", k1 | k4 | k8, nullptr},
     {"PSEG", "IBM Printer Page Segment", "PSE PSEG PSEG38PP PSEG3820", k1, nullptr},
-    {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, nullptr},
+    {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, &kGemRasReader},
     {"Portrait", "Portrait", "CVP", k24, nullptr},
     {"JPEG", "JPEG File Interchange Format", "JPG JPEG JPE", k8 | k24, &kJpegReader},
 };

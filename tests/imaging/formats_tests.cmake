@@ -34,3 +34,7 @@ plinthar_test(imaging_xbm_tests SOURCES
 plinthar_test(imaging_ilbm_tests SOURCES
     formats_ilbm_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_gem_tests SOURCES
+    formats_gem_test.cpp ${formats_support}
+    LIBS plinthar_codec)
