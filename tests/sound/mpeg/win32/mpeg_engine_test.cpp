@@ -1,0 +1,471 @@
+// MPEG audio files played by CSoundPlayer through the decoder engine under Wine:
+// what lands in the captured output must be exactly what our decoder makes of
+// the same file in this process, through the start-up, flush, pause, seek and
+// stop paths of the worker and its wave output.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sound/mpeg/mpeg_engine_win32.h"
+#include "tests/harness/win_harness.h"
+
+namespace {
+
+const std::string kTestData = PLINTHAR_TESTDATA;
+const std::string kVectors = kTestData + "/mpeg-audio/minimp3-vectors/";
+const std::string kGenerated = kTestData + "/generated/mpeg-audio/";
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+            if (done()) return true;
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// Everything this process played since the wave device was last opened.
+std::string Captured() {
+    const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
+    return path ? harness::ReadFileBytes(path) : std::string();
+}
+
+// Our own decode of a whole file: interleaved 16-bit little-endian bytes.
+std::string Decode(const std::string& bytes, uint32_t* frames = nullptr) {
+    MpegMemorySource source(bytes.data(), bytes.size());
+    MpegDecoder decoder;
+    std::string pcm;
+    if (decoder.Open(&source) != kMpegOk) return pcm;
+    std::vector<int16_t> out(size_t(kMpegMaxFrameSamples) * kMpegMaxChannels);
+    int samples = 0;
+    uint32_t n = 0;
+    while (decoder.DecodeFrame(out.data(), out.size(), &samples) == kMpegOk) {
+        pcm.append(reinterpret_cast<const char*>(out.data()),
+                   size_t(samples) * decoder.channels() * 2);
+        ++n;
+    }
+    if (frames) *frames = n;
+    return pcm;
+}
+
+uint32_t EstimatedFrames(const std::string& bytes) {
+    MpegMemorySource source(bytes.data(), bytes.size());
+    MpegDecoder decoder;
+    return decoder.Open(&source) == kMpegOk ? decoder.FrameCount() : 0;
+}
+
+// Where the first difference lies, for failure messages.
+std::string FirstDifference(const std::string& got, const std::string& want) {
+    size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+    return "captured " + std::to_string(got.size()) + " bytes, expected " +
+           std::to_string(want.size()) + ", first difference at byte " + std::to_string(i);
+}
+
+// Matches got against want sample frame by sample frame (unit bytes each),
+// letting got hold runs of silence that want does not have: Wine's mixer writes
+// some around a pause and a reset of the device.  Returns how many bytes of want
+// were found in order; *used: bytes of got consumed; *runs and *longest: the
+// silent runs skipped and the longest of them in bytes.
+size_t MatchSkippingSilence(const std::string& got, const std::string& want, size_t unit,
+                            size_t* used, int* runs, size_t* longest) {
+    size_t i = 0, j = 0;
+    *runs = 0;
+    *longest = 0;
+    while (i + unit <= got.size() && j + unit <= want.size()) {
+        if (got.compare(i, unit, want, j, unit) == 0) {
+            i += unit;
+            j += unit;
+            continue;
+        }
+        size_t zeros = 0;
+        while (i + zeros + unit <= got.size() && got.compare(i + zeros, unit, std::string(unit, '\0')) == 0)
+            zeros += unit;
+        size_t skip = 0;
+        for (size_t k = unit; k <= zeros && !skip; k += unit) {
+            size_t len = std::min(64 * unit, std::min(got.size() - i - k, want.size() - j));
+            if (len && got.compare(i + k, len, want, j, len) == 0) skip = k;
+        }
+        if (!skip && i + zeros == got.size() && zeros) skip = zeros; // silence at the end
+        if (!skip) break;
+        i += skip;
+        ++*runs;
+        *longest = std::max(*longest, skip);
+    }
+    *used = i;
+    return j;
+}
+
+struct Notice {
+    enum Kind { kEnd, kPosition, kStateChange, kOpen, kError } kind;
+    DWORD value;
+    int code;
+    std::string text;
+};
+
+class Player : public CSoundPlayer {
+  public:
+    std::vector<Notice> notices;
+    int Count(Notice::Kind k) const {
+        int n = 0;
+        for (const Notice& x : notices) n += x.kind == k;
+        return n;
+    }
+    DWORD LastPosition() const {
+        DWORD p = 0;
+        for (const Notice& x : notices)
+            if (x.kind == Notice::kPosition) p = x.value;
+        return p;
+    }
+    const Notice* First(Notice::Kind k) const {
+        for (const Notice& x : notices)
+            if (x.kind == k) return &x;
+        return nullptr;
+    }
+
+  protected:
+    void OnEnd() override {
+        notices.push_back({Notice::kEnd, 0, 0, ""});
+        CSoundPlayer::OnEnd();
+    }
+    void OnPosition(DWORD p) override { notices.push_back({Notice::kPosition, p, 0, ""}); }
+    void OnStateChange() override {
+        notices.push_back({Notice::kStateChange, 0, 0, ""});
+        CSoundPlayer::OnStateChange();
+    }
+    void OnOpen(DWORD length) override {
+        notices.push_back({Notice::kOpen, length, 0, ""});
+        CSoundPlayer::OnOpen(length);
+    }
+    void OnError(int code, const char* text) override {
+        notices.push_back({Notice::kError, 0, code, text ? text : ""});
+    }
+};
+
+// The engine with the worker's thread id recorded, to prove the thread is gone.
+std::atomic<DWORD> g_workerThread{0};
+class TrackedEngine : public CMpegEngine {
+  public:
+    void Run(DecoderControl* control) override {
+        g_workerThread = GetCurrentThreadId();
+        CMpegEngine::Run(control);
+    }
+};
+
+bool ThreadEnded(DWORD id) {
+    HANDLE h = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (!h) return true;
+    bool ended = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return ended;
+}
+
+class MpegPlayback : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!Exists(kVectors) || !Exists(kGenerated)) GTEST_SKIP() << "no MPEG test streams";
+        g_workerThread = 0;
+        CSoundPlayer::SetDecoderEngineFactory(
+            [] { return std::unique_ptr<CDecoderEngine>(new TrackedEngine); });
+        dir_ = harness::MakeTempDir("mpeg-engine");
+    }
+    void TearDown() override { CSoundPlayer::SetDecoderEngineFactory(nullptr); }
+
+    // The player goes by the extension, so a stream is played from a copy named
+    // `name` in a scratch folder; `bytes` empties it for the caller.
+    std::string Stage(const std::string& from, const std::string& name, std::string* bytes,
+                      size_t keep = std::string::npos) {
+        std::string data = harness::ReadFileBytes(from).substr(0, keep);
+        std::string path = dir_ + "\\" + name;
+        harness::WriteFileBytes(path, data);
+        if (bytes) *bytes = data;
+        return path;
+    }
+
+    std::string dir_;
+};
+
+TEST_F(MpegPlayback, EveryLayerAndLengthLandsInTheCaptureExactlyAsDecoded) {
+    struct Case {
+        std::string source;
+        const char* name;
+        size_t keep;
+        const char* why;
+    } cases[] = {
+        {kGenerated + "l3_44k_cbr128.mp3", "song.mp3", std::string::npos,
+         "Layer III 44.1 kHz stereo, 117 frames: three buffers and a partial one"},
+        {kVectors + "l1-fl7.bit", "layer1.MP1", std::string::npos,
+         "Layer I, 63 frames of 384 samples: shorter than two buffers"},
+        {kGenerated + "l2_32k_64_mono.mp2", "mono.mp2", std::string::npos,
+         "Layer II single channel, 84 frames"},
+        {kVectors + "M2L3_compl24.bit", "lsf.mpp", std::string::npos,
+         "MPEG-2 Layer III 24 kHz, 576-sample frames, 212 frames"},
+        {kVectors + "l3-hecommon.bit", "short.mp3", std::string::npos,
+         "30 frames: only the held buffer and a partial one, both queued at the end"},
+        {kVectors + "l2-fl14.bit", "tiny.mp2", std::string::npos,
+         "16 frames: less than one buffer"},
+        {kGenerated + "l2_48k_256_joint.mp2", "exact96.mp2", 96 * 768,
+         "exactly 96 frames: the stream ends on a full buffer"},
+        {kVectors + "l3-si_block.bit", "exact64.mp3", std::string::npos,
+         "exactly 64 frames: ends right when playback would start"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + ": " + c.why);
+        std::string bytes;
+        std::string path = Stage(c.source, c.name, &bytes, c.keep);
+        uint32_t frames = 0;
+        std::string pcm = Decode(bytes, &frames);
+        ASSERT_FALSE(pcm.empty());
+
+        Player player;
+        DWORD start = GetTickCount();
+        ASSERT_TRUE(player.PlayFile(path.c_str()));
+        EXPECT_TRUE(player.usingDecoder());
+        EXPECT_TRUE(player.playing());
+        ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000))
+            << "no end after 30 s";
+        DWORD took = GetTickCount() - start;
+        ASSERT_EQ(player.Count(Notice::kError), 0) << player.First(Notice::kError)->text;
+        ASSERT_NE(player.First(Notice::kOpen), nullptr);
+        EXPECT_EQ(player.First(Notice::kOpen)->value, EstimatedFrames(bytes));
+        EXPECT_FALSE(player.workerRunning());
+        EXPECT_TRUE(ThreadEnded(g_workerThread));
+        std::string got = Captured();
+        EXPECT_TRUE(got == pcm) << FirstDifference(got, pcm);
+        // The flush waits for buffers that are really queued, never for a time-out.
+        EXPECT_LT(took, 9000u) << frames << " frames";
+        std::printf("  %-12s %4u frames  played and ended in %lu ms\n", c.name, frames,
+                    static_cast<unsigned long>(took));
+    }
+}
+
+TEST_F(MpegPlayback, PauseAndResumeLoseNoSamples) {
+    std::string bytes;
+    std::string path = Stage(kVectors + "l3-sin1k0db.bit", "sine.mp3", &bytes);
+    std::string pcm = Decode(bytes);
+    Player player;
+    player.options = kPlayerReportPosition;
+    ASSERT_TRUE(player.PlayFile(path.c_str()));
+    // Pause three times at different points of the stream, each for a while.
+    for (DWORD at : {32u, 112u, 208u}) {
+        ASSERT_TRUE(PumpUntil([&] { return player.LastPosition() >= at || player.Count(Notice::kEnd); }, 20000));
+        ASSERT_EQ(player.Count(Notice::kEnd), 0) << "ended before the pause at frame " << at;
+        player.Pause();
+        EXPECT_TRUE(player.paused());
+        EXPECT_TRUE(player.workerRunning());
+        size_t before = Captured().size();
+        PumpFor(400);
+        size_t after = Captured().size();
+        EXPECT_LE(after - before, 4u * 1152 * 2 * 2) << "the device went on playing while paused";
+        EXPECT_TRUE(player.PlayFile(nullptr)); // resumes
+        EXPECT_TRUE(player.playing());
+    }
+    ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000));
+    EXPECT_EQ(player.Count(Notice::kError), 0);
+    // Every sample in order; at most a pause's and a resume's worth of silence
+    // (at most 100 ms each) added by the mixer per pause.
+    std::string got = Captured();
+    size_t used = 0, longest = 0;
+    int runs = 0;
+    EXPECT_EQ(MatchSkippingSilence(got, pcm, 4, &used, &runs, &longest), pcm.size())
+        << FirstDifference(got, pcm);
+    EXPECT_EQ(used, got.size());
+    EXPECT_LE(runs, 6);
+    EXPECT_LE(longest, 4410u * 4);
+    std::printf("  silence added by the mixer: %d runs, longest %zu bytes\n", runs, longest);
+}
+
+TEST_F(MpegPlayback, SeeksLandOnTheExactFrameBackwardsAndForwards) {
+    std::string bytes;
+    // 44.1 kHz: frames of 417 and 418 bytes, found again by their recorded offsets.
+    std::string path = Stage(kVectors + "l3-sin1k0db.bit", "seek.mp3", &bytes);
+    std::string pcm = Decode(bytes);
+    const size_t frameBytes = 1152 * 2 * 2;
+    struct Case {
+        DWORD after;  // the position reached before seeking
+        DWORD target;
+    } cases[] = {{96, 37}, {64, 3}, {16, 250}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("from " + std::to_string(c.after) + " to frame " + std::to_string(c.target));
+        Player player;
+        player.options = kPlayerReportPosition;
+        ASSERT_TRUE(player.PlayFile(path.c_str()));
+        ASSERT_TRUE(PumpUntil([&] { return player.LastPosition() >= c.after; }, 20000));
+        // Paused, the request waits for the worker's next frame boundary.
+        DWORD t0 = GetTickCount();
+        player.Pause();
+        DWORD t1 = GetTickCount();
+        player.seeking = true;
+        EXPECT_TRUE(player.Seek(c.target));
+        DWORD t2 = GetTickCount();
+        EXPECT_LT(t2 - t0, 1000u) << "pause " << t1 - t0 << " ms, seek " << t2 - t1 << " ms";
+        size_t mark = player.notices.size();
+        player.Play();
+        ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000));
+        EXPECT_EQ(player.Count(Notice::kError), 0);
+        // Seek done, then the new position, before anything else of the worker's.
+        bool stateChange = false, position = false;
+        for (size_t i = mark; i < player.notices.size(); ++i) {
+            if (player.notices[i].kind == Notice::kStateChange) stateChange = true;
+            if (stateChange && player.notices[i].kind == Notice::kPosition) {
+                EXPECT_EQ(player.notices[i].value, c.target);
+                position = true;
+                break;
+            }
+        }
+        EXPECT_TRUE(stateChange && position);
+        EXPECT_FALSE(player.seeking);
+
+        // The capture: what the device had played before the seek (a start of the
+        // stream), then the stream from the target frame to its end.
+        std::string got = Captured();
+        std::string tail = pcm.substr(c.target * frameBytes);
+        ASSERT_GE(got.size(), tail.size());
+        EXPECT_TRUE(got.compare(got.size() - tail.size(), tail.size(), tail) == 0)
+            << "the stream after the seek does not start at frame " << c.target;
+        std::string head = got.substr(0, got.size() - tail.size());
+        size_t used = 0, longest = 0;
+        int runs = 0;
+        size_t matched = MatchSkippingSilence(head, pcm, 4, &used, &runs, &longest);
+        EXPECT_EQ(used, head.size()) << "before the seek: " << FirstDifference(head, pcm);
+        EXPECT_LE(matched, c.after * frameBytes + 64 * frameBytes);
+        EXPECT_LE(longest, 4410u * 4);
+    }
+}
+
+TEST_F(MpegPlayback, StopEndsTheWorkerWellWithinItsLimitPlayingOrPaused) {
+    std::string bytes;
+    std::string path = Stage(kVectors + "l3-test45.bit", "long.mp3", &bytes);
+    for (bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "playing");
+        Player player;
+        player.options = kPlayerReportPosition;
+        ASSERT_TRUE(player.PlayFile(path.c_str()));
+        ASSERT_TRUE(PumpUntil([&] { return player.LastPosition() >= 48; }, 20000));
+        ASSERT_EQ(player.Count(Notice::kEnd), 0);
+        DWORD worker = g_workerThread;
+        ASSERT_NE(worker, 0u);
+        if (paused) player.Pause();
+        DWORD start = GetTickCount();
+        player.Stop();
+        DWORD took = GetTickCount() - start;
+        EXPECT_LT(took, 1000u) << "Stop waited " << took << " ms";
+        std::printf("  Stop (%s) returned in %lu ms\n", paused ? "paused" : "playing",
+                    static_cast<unsigned long>(took));
+        EXPECT_FALSE(player.workerRunning());
+        EXPECT_TRUE(ThreadEnded(worker)) << "the worker thread is still there";
+        EXPECT_FALSE(player.playing());
+        EXPECT_FALSE(player.paused());
+        EXPECT_TRUE(player.canPlay());
+        // Nothing of the stopped worker arrives afterwards, and the device is silent.
+        size_t captured = Captured().size();
+        size_t count = player.notices.size();
+        PumpFor(300);
+        EXPECT_EQ(player.notices.size(), count);
+        EXPECT_EQ(Captured().size(), captured);
+    }
+}
+
+TEST_F(MpegPlayback, OtherReleasesOfTheNamedSemaphoreDoNotCorruptTheOutput) {
+    // Another player, in this process or another, shares "KelpoMCISemaphore": its
+    // device's releases must not let this worker refill a buffer still queued.
+    std::string bytes;
+    std::string path = Stage(kVectors + "l3-sin1k0db.bit", "shared.mp3", &bytes);
+    std::string pcm = Decode(bytes);
+    HANDLE sem = CreateSemaphoreA(nullptr, 0, 1024, "KelpoMCISemaphore");
+    ASSERT_NE(sem, nullptr);
+    ReleaseSemaphore(sem, 500, nullptr); // stale counts before the start
+    Player player;
+    ASSERT_TRUE(player.PlayFile(path.c_str()));
+    ASSERT_TRUE(PumpUntil([&] {
+        ReleaseSemaphore(sem, 50, nullptr);
+        return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0;
+    }, 30000));
+    CloseHandle(sem);
+    EXPECT_EQ(player.Count(Notice::kError), 0);
+    std::string got = Captured();
+    EXPECT_TRUE(got == pcm) << FirstDifference(got, pcm);
+}
+
+TEST_F(MpegPlayback, FailuresArePostedWithTheirNumbersAndTexts) {
+    std::string bytes;
+    std::string garbage = dir_ + "\\garbage.mp3";
+    harness::WriteFileBytes(garbage, std::string(5000, '\x55'));
+    std::string song = Stage(kGenerated + "l3_44k_cbr128.mp3", "beyond.mp3", &bytes);
+    struct Case {
+        std::string path;
+        DWORD seekTo; // 0: no seek
+        int code;
+        const char* text;
+    } cases[] = {
+        {dir_ + "\\missing.mp3", 0, 348, "Cannot create bitstream"},
+        {garbage, 0, 296, "Invalid file"},
+        {song, 5000, 274, "Fail to seek"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Player player;
+        bool started = player.PlayFile(c.path.c_str());
+        if (c.seekTo) {
+            ASSERT_TRUE(started);
+            player.Pause();
+            EXPECT_TRUE(player.Seek(c.seekTo));
+            player.Play();
+        } else {
+            EXPECT_FALSE(started);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kError) > 0; }, 10000));
+        EXPECT_EQ(player.First(Notice::kError)->code, c.code);
+        EXPECT_EQ(player.First(Notice::kError)->text, c.text);
+        EXPECT_EQ(player.Count(Notice::kEnd), 0);
+        EXPECT_FALSE(player.workerRunning());
+        EXPECT_FALSE(player.playing());
+    }
+}
+
+TEST(MpegFileSource, ReadsAreBoundedByTheFile) {
+    std::string dir = harness::MakeTempDir("mpeg-source");
+    std::string path = dir + "\\ten.bin";
+    harness::WriteFileBytes(path, "0123456789");
+    CMpegFileSource source;
+    EXPECT_FALSE(source.Open(dir + "\\absent.bin"));
+    EXPECT_EQ(source.ReadAt(0, nullptr, 0), 0u);
+    ASSERT_TRUE(source.Open(path));
+    EXPECT_EQ(source.Size(), 10u);
+    char buf[16] = {};
+    struct Case {
+        uint64_t offset;
+        size_t n;
+        const char* want;
+    } cases[] = {{0, 4, "0123"}, {7, 16, "789"}, {10, 4, ""}, {1ull << 40, 4, ""}, {3, 0, ""}};
+    for (const Case& c : cases) {
+        std::fill(buf, buf + sizeof(buf), 0);
+        size_t got = source.ReadAt(c.offset, buf, c.n);
+        EXPECT_EQ(std::string(buf, got), c.want) << c.offset;
+    }
+}
+
+} // namespace
