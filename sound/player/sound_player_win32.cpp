@@ -380,6 +380,19 @@ void CSoundPlayer::Stop() {
     }
     SetReady();
     canStop_ = false;
+    DropQueuedReports();
+}
+
+void CSoundPlayer::DropQueuedReports() {
+    // Whatever the stopped file still had on its way here (its worker's last
+    // position, end or failure, or a posted MCI failure) belongs to it: handled
+    // later, it would end or fail the file played next.
+    if (!Handle()) return;
+    MSG m;
+    while (PeekMessageA(&m, Handle(), kPlayerMsgError, kPlayerMsgError, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&m, Handle(), kPlayerMsgPosition, kPlayerMsgDecodeDone, PM_REMOVE)) {
+    }
 }
 
 bool CSoundPlayer::Seek(DWORD position) {

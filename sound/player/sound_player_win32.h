@@ -19,6 +19,8 @@
 // Failures found inside PlayFile before anything is opened ("Unsupported file
 // format") are reported synchronously; every other failure arrives later as a
 // posted kPlayerMsgError, which stops the player and then calls OnError.
+// Stop (and so every PlayFile) drops the reports still queued for the file it
+// stops, so a late end or failure never lands on the file that follows.
 #pragma once
 
 #include <windows.h>
@@ -173,6 +175,7 @@ class CSoundPlayer : public CWindow {
     void SetReady();
     bool MciPosition(DWORD* position);
     void ForgetWorker();
+    void DropQueuedReports();
     // Takes the control block's lock, waiting at most limitMs for the worker.
     bool LockControl(DWORD limitMs);
     static DWORD WINAPI WorkerMain(LPVOID self);

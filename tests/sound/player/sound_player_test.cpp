@@ -127,6 +127,18 @@ TEST(SoundPlayerMci, PauseStopsThePositionTimerAndPlayResumes) {
     EXPECT_EQ(player.Count(Notice::kError), 0);
 }
 
+TEST(SoundPlayerMci, AFailureStillQueuedForAReplacedFileDoesNotStopTheNextOne) {
+    std::string dir = harness::MakeTempDir("player-stale");
+    std::string good = WriteWave(dir, "good.wav", Tone(2, 4410, 500.0, 9));
+    RecordingPlayer player;
+    EXPECT_FALSE(player.PlayFile((dir + "\\missing.wav").c_str()));
+    // The failure is posted but not yet handled when the next file starts.
+    ASSERT_TRUE(player.PlayFile(good.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) > 0; }, 5000));
+    EXPECT_EQ(player.Count(Notice::kError), 0);
+    EXPECT_EQ(player.notices.back().file, good);
+}
+
 // ---- The decoder engine contract, with a double of the engine ----
 
 enum class Behaviour { kCooperative, kHoldsLockForever, kFailsAfterFrames };
@@ -305,6 +317,24 @@ TEST_F(DecoderContract, AWorkerThatNeverAnswersIsEndedAfterFiveSeconds) {
         player.Stop();
         EXPECT_LT(GetTickCount() - start, 1000u);
     }
+}
+
+TEST_F(DecoderContract, TheEndOfAReplacedFileDoesNotEndTheNextOne) {
+    script.totalFrames = 3;
+    RecordingPlayer player;
+    ASSERT_TRUE(player.PlayFile("short.mp3"));
+    for (int i = 0; i < 300 && script.frames < 3; ++i) Sleep(10);
+    ASSERT_EQ(script.frames.load(), 3);
+    Sleep(50); // its end is posted, not yet handled
+    script.totalFrames = 1000000;
+    ASSERT_TRUE(player.PlayFile("long.mp3"));
+    DWORD start = GetTickCount();
+    PumpFor(300);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(player.Count(Notice::kEnd), 0);
+    EXPECT_TRUE(player.playing());
+    EXPECT_TRUE(player.workerRunning());
+    player.Stop();
 }
 
 TEST_F(DecoderContract, WorkerFailureStopsThePlayerAndReportsIt) {
