@@ -38,6 +38,7 @@ extern const CodecReader kPixmapReader;
 extern const CodecReader kXBitmapReader;
 extern const CodecReader kIlbmReader;
 extern const CodecReader kGemRasReader;
+extern const CodecReader kSpriteReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

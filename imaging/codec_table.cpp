@@ -22,7 +22,7 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"KIPS", "IBM KIPS", "KPS", k8, nullptr},
     {"IAX", "IBM Image Access eXecutive", "IAX", k8, nullptr},
     {"XBitmap", "X Windows Bitmap", "XBM", k1, &kXBitmapReader},
-    {"Sprite", "Archimedes Sprite from RiscOS", "SPR SPRITE", k1 | k4 | k8, nullptr},
+    {"Sprite", "Archimedes Sprite from RiscOS", "SPR SPRITE", k1 | k4 | k8, &kSpriteReader},
     {"PSEG", "IBM Printer Page Segment", "PSE PSEG PSEG38PP PSEG3820", k1, nullptr},
     {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, &kGemRasReader},
     {"Portrait", "Portrait", "CVP", k24, nullptr},

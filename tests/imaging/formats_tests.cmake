@@ -38,3 +38,7 @@ plinthar_test(imaging_ilbm_tests SOURCES
 plinthar_test(imaging_gem_tests SOURCES
     formats_gem_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_sprite_tests SOURCES
+    formats_sprite_test.cpp ${formats_support}
+    LIBS plinthar_codec)
