@@ -26,8 +26,8 @@ MIDIHDR* HeaderAt(uint8_t* slot) {
 // With no MIDI output at all the mapper has nothing to open; asking anyway is
 // not harmless everywhere (Wine's winmm keeps a freed stream from a failed open
 // and faults on the next one), so the answer is given here.
-MMRESULT WINAPI OpenSystemStream(LPHMIDISTRM stream, LPUINT device, DWORD count,
-                                 DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
+MMRESULT WINAPI OpenSystemStream(LPHMIDISTRM stream, LPUINT device, DWORD count, DWORD_PTR callback,
+                                 DWORD_PTR instance, DWORD flags) {
     if (midiOutGetNumDevs() == 0) return MIDIERR_NODEVICE;
     return midiStreamOpen(stream, device, count, callback, instance, flags);
 }
@@ -35,9 +35,10 @@ MMRESULT WINAPI OpenSystemStream(LPHMIDISTRM stream, LPUINT device, DWORD count,
 } // namespace
 
 const MidiStreamApi& SystemMidiStreamApi() {
-    static const MidiStreamApi api = {OpenSystemStream,  midiStreamProperty,  midiStreamOut,
-                                      midiStreamRestart, midiStreamStop,      midiStreamClose,
-                                      midiOutShortMsg,   midiOutPrepareHeader, midiOutUnprepareHeader};
+    static const MidiStreamApi api = {
+        OpenSystemStream,  midiStreamProperty,   midiStreamOut,
+        midiStreamRestart, midiStreamStop,       midiStreamClose,
+        midiOutShortMsg,   midiOutPrepareHeader, midiOutUnprepareHeader};
     return api;
 }
 
@@ -226,7 +227,8 @@ int CMidiStreamPlayer::StartPlayback(HWND owner) {
             size_t whole = std::max(prerollBlockSize_, kMidiPrerollFirstBlock);
             prerollBlock_ = GlobalAlloc(GMEM_DDESHARE | GMEM_MOVEABLE | GMEM_ZEROINIT,
                                         whole - kMidiStreamHeaderArea + kHeaderArea);
-            prerollData_ = prerollBlock_ ? static_cast<uint8_t*>(GlobalLock(prerollBlock_)) : nullptr;
+            prerollData_ =
+                prerollBlock_ ? static_cast<uint8_t*>(GlobalLock(prerollBlock_)) : nullptr;
             if (!prerollData_) {
                 FreePrerollBlock();
                 return kMidiErrNoState;
@@ -259,13 +261,12 @@ int CMidiStreamPlayer::StartPlayback(HWND owner) {
     InterlockedIncrement(&pb->pending);
 
     // The regular buffers, until the converter reaches the end of the piece.
-    for (int i = 0; i < kMidiStreamBufferCount && !(pb->flags & kMidiStreamFlagEndConverted);
-         ++i) {
+    for (int i = 0; i < kMidiStreamBufferCount && !(pb->flags & kMidiStreamFlagEndConverted); ++i) {
         MIDIHDR* h = pb->TakeFree();
         if (!h) break;
         bool end = false;
-        r = pb->converter.FillBuffer(reinterpret_cast<uint8_t*>(h->lpData),
-                                     kMidiStreamBufferSize, &used, &end);
+        r = pb->converter.FillBuffer(reinterpret_cast<uint8_t*>(h->lpData), kMidiStreamBufferSize,
+                                     &used, &end);
         if (r != kMidiOk) {
             pb->PutFree(h);
             return MidiResultToMciError(r);
@@ -399,8 +400,8 @@ bool CMidiStreamPlayer::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) 
     if (msg == kMsgDrained) {
         // A stop closes the stream itself; otherwise the piece ended (or broke
         // off): let the last notes ring for a second first.
-        if (pb && wp == pb->number && !(pb->flags & kMidiStreamFlagStopRequested) &&
-            pb->stream && pb->pending == 0)
+        if (pb && wp == pb->number && !(pb->flags & kMidiStreamFlagStopRequested) && pb->stream &&
+            pb->pending == 0)
             SetTimer(Handle(), kEndDelayTimerId, kMidiStreamEndDelayMs, nullptr);
         return true;
     }

@@ -47,10 +47,10 @@ struct MidiStreamApi {
 const MidiStreamApi& SystemMidiStreamApi();
 
 // Results of Start and Stop besides 0.
-constexpr int kMidiErrNoState = 7;            // the stream state or its buffers: no memory
-constexpr int kMidiErrWrongState = 274;       // MCIERR_UNSUPPORTED_FUNCTION
-constexpr int kMidiErrDeviceNotReady = 276;   // MCIERR_DEVICE_NOT_READY
-constexpr DWORD kMidiStopLimitMs = 5000;      // Stop gives up waiting for the driver after this
+constexpr int kMidiErrNoState = 7;          // the stream state or its buffers: no memory
+constexpr int kMidiErrWrongState = 274;     // MCIERR_UNSUPPORTED_FUNCTION
+constexpr int kMidiErrDeviceNotReady = 276; // MCIERR_DEVICE_NOT_READY
+constexpr DWORD kMidiStopLimitMs = 5000;    // Stop gives up waiting for the driver after this
 
 // What one playback holds; shared with the driver's callback.
 struct MidiPlayback;
@@ -100,7 +100,7 @@ class CMidiStreamPlayer : public CWindow {
     std::unique_ptr<MidiPlayback> playback_;
     // Kept for the next start: the preroll block grows but never shrinks.
     HGLOBAL prerollBlock_ = nullptr;
-    uint8_t* prerollData_ = nullptr;  // locked from allocation to release
-    size_t prerollBlockSize_ = 0;     // whole size, as the converter counts it
+    uint8_t* prerollData_ = nullptr; // locked from allocation to release
+    size_t prerollBlockSize_ = 0;    // whole size, as the converter counts it
     WPARAM playbackNumber_ = 0;
 };

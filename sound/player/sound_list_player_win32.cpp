@@ -91,9 +91,9 @@ std::vector<std::string> ListFolderFiles(const std::string& folder, const std::s
     return names;
 }
 
-std::vector<std::string> BuildSaverSoundListFromDevices(const std::vector<std::string>& albumEntries,
-                                                        const std::string& albumFile,
-                                                        bool shuffle) {
+std::vector<std::string>
+BuildSaverSoundListFromDevices(const std::vector<std::string>& albumEntries,
+                               const std::string& albumFile, bool shuffle) {
     return BuildSaverSoundList(albumEntries, albumFile, PlayableExtensions(ProbeSoundDevices()),
                                ListFolderFiles, shuffle);
 }

@@ -62,6 +62,6 @@ std::vector<std::string> ListFolderFiles(const std::string& folder, const std::s
 
 // The saver's sound list from the album's sound entries: probes the devices,
 // keeps what they can play, expands folders, and shuffles when asked.
-std::vector<std::string> BuildSaverSoundListFromDevices(const std::vector<std::string>& albumEntries,
-                                                        const std::string& albumFile,
-                                                        bool shuffle);
+std::vector<std::string>
+BuildSaverSoundListFromDevices(const std::vector<std::string>& albumEntries,
+                               const std::string& albumFile, bool shuffle);

@@ -130,7 +130,8 @@ bool CSoundPlayer::OpenMci() {
     open.dwCallback = reinterpret_cast<DWORD_PTR>(Handle());
     DWORD flags = MCI_WAIT;
     if (isCdAudio_) {
-        open.lpstrDeviceType = reinterpret_cast<LPCSTR>(static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
+        open.lpstrDeviceType =
+            reinterpret_cast<LPCSTR>(static_cast<DWORD_PTR>(MCI_DEVTYPE_CD_AUDIO));
         flags |= MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID;
     } else {
         open.lpstrElementName = mci_.element.c_str();
@@ -194,7 +195,7 @@ bool CSoundPlayer::OpenDecoder() {
     if (rc != 0) {
         engine_->Close();
         engine_.reset();
-        const char* text = rc == kMciErrFileRead     ? kTextNoBitstream
+        const char* text = rc == kMciErrFileRead      ? kTextNoBitstream
                            : rc == kMciErrOutOfMemory ? kTextOutOfMemory
                                                       : kTextInvalidFile;
         PostError(rc, text);

@@ -34,10 +34,10 @@
 
 // Messages of the hidden window. kPlayerMsgError and the MIDI end message have
 // fixed numbers that other parts post; the worker's own messages are private.
-constexpr UINT kPlayerMsgError = WM_USER + 1;      // wParam MCI error, lParam const char* text
-constexpr UINT kPlayerMsgMidiEnd = WM_USER + 20;   // 0x0414, from the MIDI stream player
-constexpr UINT kPlayerMsgPosition = WM_APP + 0x18; // wParam frame number
-constexpr UINT kPlayerMsgSeekDone = WM_APP + 0x1B; // seek carried out
+constexpr UINT kPlayerMsgError = WM_USER + 1;        // wParam MCI error, lParam const char* text
+constexpr UINT kPlayerMsgMidiEnd = WM_USER + 20;     // 0x0414, from the MIDI stream player
+constexpr UINT kPlayerMsgPosition = WM_APP + 0x18;   // wParam frame number
+constexpr UINT kPlayerMsgSeekDone = WM_APP + 0x1B;   // seek carried out
 constexpr UINT kPlayerMsgDecodeDone = WM_APP + 0x1D; // the stream ended by itself
 
 constexpr UINT_PTR kPositionTimerId = 6;
@@ -49,22 +49,22 @@ constexpr unsigned kPlayerReportPosition = 1; // bit 0
 constexpr unsigned kPlayerShowErrorText = 4;  // bit 2: the decoder worker also shows the MCI text
 
 // Failure texts, as posted or passed to OnError.
-extern const char kTextUnsupported[];      // "Unsupported file format"
-extern const char kTextOpenFailed[];       // "Failed to open device"
-extern const char kTextNoBitstream[];      // "Cannot create bitstream"
-extern const char kTextOutOfMemory[];      // "Out of memory"
-extern const char kTextInvalidFile[];      // "Invalid file"
-extern const char kTextCannotPlay[];       // "Cannot play"
-extern const char kTextCannotResume[];     // "Cannot resume"
-extern const char kTextCouldNotPause[];    // "Could not pause"
-extern const char kTextStopBeforeSeek[];   // "Could not stop device before seek"
-extern const char kTextCouldNotSeek[];     // "Could not seek"
-extern const char kTextCouldNotPlay[];     // "Could not play"
+extern const char kTextUnsupported[];    // "Unsupported file format"
+extern const char kTextOpenFailed[];     // "Failed to open device"
+extern const char kTextNoBitstream[];    // "Cannot create bitstream"
+extern const char kTextOutOfMemory[];    // "Out of memory"
+extern const char kTextInvalidFile[];    // "Invalid file"
+extern const char kTextCannotPlay[];     // "Cannot play"
+extern const char kTextCannotResume[];   // "Cannot resume"
+extern const char kTextCouldNotPause[];  // "Could not pause"
+extern const char kTextStopBeforeSeek[]; // "Could not stop device before seek"
+extern const char kTextCouldNotSeek[];   // "Could not seek"
+extern const char kTextCouldNotPlay[];   // "Could not play"
 
 // MCI error numbers the player itself reports.
-constexpr int kMciErrInvalidFile = 296;  // MCIERR_INVALID_FILE
-constexpr int kMciErrOutOfMemory = 264;  // MCIERR_OUT_OF_MEMORY
-constexpr int kMciErrFileRead = 348;     // MCIERR_FILE_READ
+constexpr int kMciErrInvalidFile = 296; // MCIERR_INVALID_FILE
+constexpr int kMciErrOutOfMemory = 264; // MCIERR_OUT_OF_MEMORY
+constexpr int kMciErrFileRead = 348;    // MCIERR_FILE_READ
 
 // What the player and its decoder worker share. The player owns it; the worker
 // touches it only under `lock` and reports by posting to `notifyWindow`:
@@ -83,8 +83,8 @@ struct DecoderControl {
     DWORD seekTarget = 0; // frame number
     HWND notifyWindow = nullptr;
     unsigned options = 0;
-    double scale = 32768.0;      // the decoder's output for a full-scale sample
-    HWAVEOUT waveOut = nullptr;  // set by the worker while its output is open
+    double scale = 32768.0;     // the decoder's output for a full-scale sample
+    HWAVEOUT waveOut = nullptr; // set by the worker while its output is open
 
     DecoderControl() { InitializeCriticalSection(&lock); }
     ~DecoderControl() { DeleteCriticalSection(&lock); }

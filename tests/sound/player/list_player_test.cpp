@@ -61,7 +61,8 @@ TEST(SoundListPlayer, PlaysTheListInOrderWithThreeSecondPauses) {
 
     std::vector<Notice> opens = player.Only(Notice::kOpen), ends = player.Only(Notice::kEnd);
     ASSERT_EQ(opens.size(), 3u);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(opens[i].file, songs.paths[i]);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(opens[i].file, songs.paths[i]);
     for (int i = 0; i < 2; ++i) {
         DWORD gap = opens[i + 1].tick - ends[i].tick;
         EXPECT_GE(gap, 2950u) << "pause after song " << i;
@@ -110,7 +111,8 @@ TEST(SoundListPlayer, AnUnreadableEntryIsDroppedAndTheNextOnePlays) {
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].file, missing);
     EXPECT_EQ(errors[1].file, garbage);
-    for (const Notice& e : errors) EXPECT_EQ(e.text, "Failed to open device");
+    for (const Notice& e : errors)
+        EXPECT_EQ(e.text, "Failed to open device");
     ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) > 0; }, 5000));
 }
 
@@ -119,8 +121,8 @@ TEST(SoundListPlayer, AListOfOnlyUnplayableFilesEmptiesItself) {
     std::string garbage = dir + "\\noise.wav";
     harness::WriteFileBytes(garbage, std::string(3000, 'n'));
     std::string midi = WriteMidi(dir);
-    std::vector<std::string> list = {dir + "\\gone.wav", "a.mp", garbage, dir + "\\x.mp3",
-                                     "readme.txt", dir + "\\gone.au"};
+    std::vector<std::string> list = {dir + "\\gone.wav", "a.mp",       garbage,
+                                     dir + "\\x.mp3",    "readme.txt", dir + "\\gone.au"};
     if (NoMidiDevice()) list.push_back(midi);
     size_t count = list.size();
     RecordingListPlayer player;

@@ -54,8 +54,8 @@ struct FakeDevice {
     }
     void Done(MIDIHDR* h) {
         h->dwFlags = (h->dwFlags & ~MHDR_INQUEUE) | MHDR_DONE;
-        reinterpret_cast<void(CALLBACK*)(HMIDIOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)>(callback)(
-            nullptr, MOM_DONE, instance, reinterpret_cast<DWORD_PTR>(h), 0);
+        reinterpret_cast<void(CALLBACK*)(HMIDIOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR)>(
+            callback)(nullptr, MOM_DONE, instance, reinterpret_cast<DWORD_PTR>(h), 0);
     }
     void Run() {
         while (!quit) {
@@ -71,7 +71,8 @@ struct FakeDevice {
                 next = queue.front();
             }
             LeaveCriticalSection(&cs);
-            for (MIDIHDR* h : flushed) Done(h);
+            for (MIDIHDR* h : flushed)
+                Done(h);
             if (!next) continue;
             Sleep(playMs);
             EnterCriticalSection(&cs);
@@ -204,7 +205,8 @@ Bytes Piece() {
     Bytes sysex = {0xF0};
     Bytes len = Vlq(2000);
     sysex.insert(sysex.end(), len.begin(), len.end());
-    for (int i = 0; i < 1999; ++i) sysex.push_back(uint8_t(i & 0x7F));
+    for (int i = 0; i < 1999; ++i)
+        sysex.push_back(uint8_t(i & 0x7F));
     sysex.push_back(0xF7);
     Bytes t1 = Cat({Vlq(0), sysex});
     for (int i = 0; i < 400; ++i) {
@@ -245,9 +247,7 @@ class MidiStream : public ::testing::Test {
         owner = MakeOwner();
         dir = harness::MakeTempDir("midi-stream");
     }
-    void TearDown() override {
-        DestroyWindow(owner);
-    }
+    void TearDown() override { DestroyWindow(owner); }
     FakeDevice dev;
     HWND owner = nullptr;
     std::string dir;
@@ -266,7 +266,8 @@ TEST_F(MidiStream, PlaysThePieceThroughFourRotatingBuffersAndReportsTheEnd) {
 
     EXPECT_EQ(dev.timeDiv, 96u);
     ASSERT_EQ(dev.shortMsgs.size(), 16u);
-    for (DWORD c = 0; c < 16; ++c) EXPECT_EQ(dev.shortMsgs[c], 0xC0 + c);
+    for (DWORD c = 0; c < 16; ++c)
+        EXPECT_EQ(dev.shortMsgs[c], 0xC0 + c);
     // Every byte reached the device in order: preroll, then the buffers as filled.
     EXPECT_EQ(dev.played, expected);
     EXPECT_FALSE(dev.oversized);

@@ -18,7 +18,8 @@ void Put32(std::string& s, uint32_t v) {
 
 std::string SampleBytes(const std::vector<int16_t>& samples) {
     std::string s;
-    for (int16_t v : samples) Put16(s, uint16_t(v));
+    for (int16_t v : samples)
+        Put16(s, uint16_t(v));
     return s;
 }
 
@@ -43,8 +44,9 @@ std::vector<int16_t> Tone(int channels, int frames, double hz, int offset) {
     std::vector<int16_t> out;
     for (int i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
-            out.push_back(int16_t(std::lround(12000.0 * std::sin(6.283185307179586 * hz * i / 44100.0)) +
-                                  offset + 7 * c + (i % 5)));
+            out.push_back(
+                int16_t(std::lround(12000.0 * std::sin(6.283185307179586 * hz * i / 44100.0)) +
+                        offset + 7 * c + (i % 5)));
     return out;
 }
 

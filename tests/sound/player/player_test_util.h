@@ -46,7 +46,8 @@ template <typename Base> class Recording : public Base {
     std::vector<Notice> notices;
     int Count(typename Notice::Kind k) const {
         int n = 0;
-        for (const Notice& x : notices) n += x.kind == k;
+        for (const Notice& x : notices)
+            n += x.kind == k;
         return n;
     }
     std::vector<Notice> Only(typename Notice::Kind k) const {

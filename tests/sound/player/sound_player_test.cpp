@@ -50,10 +50,12 @@ TEST(SoundPlayerMci, NamesThatCannotBePlayedAreRefusedAtOnce) {
     struct Case {
         const char* name;
         bool supported;
-    } cases[] = {{"a.mp", false},      {"x.mp3", true},   {"SONG.WaV", true},  {"clip.aiff", true},
-                 {"movie.mpeg", true}, {"notes.txt", false}, {"noext", false}, {"a.mid.txt", false},
-                 {"Track05.cda", true}, {"x.MPP", true},   {"", false}};
-    for (const Case& c : cases) EXPECT_EQ(CSoundPlayer::IsSupported(c.name), c.supported) << c.name;
+    } cases[] = {{"a.mp", false},     {"x.mp3", true},      {"SONG.WaV", true},
+                 {"clip.aiff", true}, {"movie.mpeg", true}, {"notes.txt", false},
+                 {"noext", false},    {"a.mid.txt", false}, {"Track05.cda", true},
+                 {"x.MPP", true},     {"", false}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CSoundPlayer::IsSupported(c.name), c.supported) << c.name;
 
     RecordingPlayer player;
     EXPECT_FALSE(player.PlayFile("a.mp"));
@@ -167,7 +169,8 @@ class FakeEngine : public CDecoderEngine {
         for (;;) {
             EnterCriticalSection(&c->lock);
             if (g_script->behaviour == Behaviour::kHoldsLockForever && frame == 5)
-                for (;;) Sleep(10);
+                for (;;)
+                    Sleep(10);
             if (c->stopRequest) {
                 ++g_script->stopsSeen;
                 LeaveCriticalSection(&c->lock);
@@ -206,11 +209,10 @@ class DecoderContract : public ::testing::Test {
   protected:
     void SetUp() override {
         g_script = &script;
-        CSoundPlayer::SetDecoderEngineFactory([] { return std::unique_ptr<CDecoderEngine>(new FakeEngine); });
+        CSoundPlayer::SetDecoderEngineFactory(
+            [] { return std::unique_ptr<CDecoderEngine>(new FakeEngine); });
     }
-    void TearDown() override {
-        CSoundPlayer::SetDecoderEngineFactory(nullptr);
-    }
+    void TearDown() override { CSoundPlayer::SetDecoderEngineFactory(nullptr); }
     EngineScript script;
 };
 
@@ -227,7 +229,8 @@ TEST_F(DecoderContract, WorkerPlaysToTheEndWithPositionsThenEnds) {
     std::vector<Notice> positions = player.Only(Notice::kPosition);
     // Every 16th frame up to the last one (64), which the worker posts before its end.
     ASSERT_EQ(positions.size(), 4u);
-    for (size_t i = 0; i < positions.size(); ++i) EXPECT_EQ(positions[i].value, 16u * (i + 1));
+    for (size_t i = 0; i < positions.size(); ++i)
+        EXPECT_EQ(positions[i].value, 16u * (i + 1));
     EXPECT_FALSE(player.workerRunning());
     EXPECT_EQ(script.closed.load(), 1);
     EXPECT_EQ(script.stopsSeen.load(), 0);
@@ -323,7 +326,8 @@ TEST_F(DecoderContract, TheEndOfAReplacedFileDoesNotEndTheNextOne) {
     script.totalFrames = 3;
     RecordingPlayer player;
     ASSERT_TRUE(player.PlayFile("short.mp3"));
-    for (int i = 0; i < 300 && script.frames < 3; ++i) Sleep(10);
+    for (int i = 0; i < 300 && script.frames < 3; ++i)
+        Sleep(10);
     ASSERT_EQ(script.frames.load(), 3);
     Sleep(50); // its end is posted, not yet handled
     script.totalFrames = 1000000;
