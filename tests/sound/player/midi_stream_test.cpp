@@ -393,6 +393,41 @@ TEST_F(MidiStream, ANewStartReleasesThePreviousPlayback) {
     EXPECT_EQ(dev.closes, 2);
 }
 
+TEST_F(MidiStream, TheListPlayerGoesOnThreeSecondsAfterTheEndOfAPiece) {
+    std::string wav = dir + "\\after.wav";
+    harness::WriteFileBytes(wav, WaveFile(2, 44100, Tone(2, 2205, 700.0, 11)));
+    std::vector<std::string> list = {WritePiece(dir, Piece()), wav};
+    RecordingListPlayer player(kFakeApi);
+    player.SetPlaylist(&list);
+    player.PlayAt(0);
+    EXPECT_EQ(player.midiPlayer().State(), kMidiStreamPlaying);
+    ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kOpen) > 0; }, 10000));
+    std::vector<Notice> ends = player.Only(Notice::kEnd);
+    ASSERT_EQ(ends.size(), 1u);
+    Notice open = player.Only(Notice::kOpen)[0];
+    EXPECT_EQ(open.file, wav);
+    DWORD gap = open.tick - ends[0].tick;
+    EXPECT_GE(gap, 2950u);
+    EXPECT_LE(gap, 3600u);
+    EXPECT_EQ(dev.opens, 1);
+    EXPECT_EQ(dev.closes, 1);
+    EXPECT_EQ(player.Count(Notice::kError), 0);
+    EXPECT_EQ(list.size(), 2u);
+
+    // Back to the piece, then away from it while it plays: the stream is stopped
+    // with every buffer back before the wave file starts.
+    dev.playMs = 30;
+    player.Previous();
+    EXPECT_EQ(player.midiPlayer().State(), kMidiStreamPlaying);
+    PumpFor(100);
+    player.Next();
+    EXPECT_EQ(dev.closes, 2);
+    EXPECT_FALSE(dev.closedWhileQueued);
+    EXPECT_EQ(player.Only(Notice::kOpen).size(), 2u);
+    PumpFor(1500);
+    EXPECT_EQ(player.Count(Notice::kEnd), 2) << "only the wave file's end, not the stopped piece's";
+}
+
 TEST(MidiStreamSystem, WithoutAMidiDeviceStartFailsAsNotReady) {
     if (midiOutGetNumDevs() != 0) GTEST_SKIP() << "this machine has a MIDI device";
     std::string dir = harness::MakeTempDir("midi-system");
