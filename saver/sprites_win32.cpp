@@ -61,6 +61,14 @@ bool SaverWindow::ReloadSprite(Sprite& sprite) {
 
 void SaverWindow::UpdateRegionsAndMove() {
     HRGN covered = nullptr;  // what opaque pictures above have claimed
+    // Everything that changed is invalidated in one call at the end: each call
+    // is a round trip to the window system.
+    HRGN changed = CreateRectRgn(0, 0, 0, 0);
+    auto invalidate = [&](const RECT& r) {
+        HRGN add = CreateRectRgnIndirect(&r);
+        CombineRgn(changed, changed, add, RGN_OR);
+        DeleteObject(add);
+    };
     for (size_t i = pictureList.size(); i-- > 0;) {
         Sprite& s = *pictureList[i];
         RECT old = s.rect;
@@ -75,7 +83,7 @@ void SaverWindow::UpdateRegionsAndMove() {
             HRGN r = CreateRectRgnIndirect(&onScreen);
             RECT both;
             UnionRect(&both, &onScreen, &old);
-            Invalidate(both);
+            invalidate(both);
             bool occluder = !s.transparent && s.frameShape <= 1 && i != 0;
             if (covered) {
                 CombineRgn(r, r, covered, RGN_DIFF);
@@ -86,11 +94,13 @@ void SaverWindow::UpdateRegionsAndMove() {
             }
             s.SetVisibleRegion(r);
         } else {
-            Invalidate(old);
+            invalidate(old);
             s.SetVisibleRegion(nullptr);  // off the screen: not drawn, leaves nothing behind
         }
     }
     if (covered) DeleteObject(covered);
+    InvalidateRgn(Handle(), changed, FALSE);
+    DeleteObject(changed);
 }
 
 void SaverWindow::StepPictures() {
