@@ -721,3 +721,75 @@ TEST_F(SlideshowTest, SlideChangesLeakNoGdiObjects) {
 }
 
 } // namespace
+
+namespace {
+
+// Watches the screen's centre while the saver's own modal loop runs, then ends
+// the run with Escape (or, should that fail, by ending the loop).
+struct ScreenWatcher {
+    SaverWindow* window;
+    DWORD mainThread = GetCurrentThreadId();
+    std::vector<uint32_t> seen; // distinct centre colours in order
+    DWORD firstAt = 0, secondAt = 0;
+    HANDLE thread = nullptr;
+    static DWORD WINAPI Run(void* p) {
+        auto* self = static_cast<ScreenWatcher*>(p);
+        int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
+        DWORD begin = GetTickCount();
+        while (GetTickCount() - begin < 6000) {
+            Sleep(30);
+            HDC screen = GetDC(nullptr);
+            COLORREF c = GetPixel(screen, cx, cy);
+            ReleaseDC(nullptr, screen);
+            uint32_t rgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+            if (self->seen.empty() || self->seen.back() != rgb) self->seen.push_back(rgb);
+            if (rgb == Pattern(50, 40) && !self->firstAt) self->firstAt = GetTickCount();
+            if (rgb == Pattern(50, 40, kOtherBlue)) {
+                self->secondAt = GetTickCount();
+                break;
+            }
+        }
+        PostMessageA(self->window->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        Sleep(3000);
+        PostThreadMessageA(self->mainThread, WM_QUIT, 0, 0);
+        return 0;
+    }
+    explicit ScreenWatcher(SaverWindow* w) : window(w) {
+        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    void Join() {
+        if (!thread) return;
+        WaitForSingleObject(thread, 15000);
+        CloseHandle(thread);
+        thread = nullptr;
+    }
+    ~ScreenWatcher() { Join(); }
+};
+
+TEST_F(SlideshowTest, TheSaversOwnFrameLoopRunsTheSlideshowOnTheScreen) {
+    ResetSettings(std::string(saver::kEffectCount, '0'));
+    g_Settings.slide.Duration = 1;
+    g_Settings.background.GradientColor1 = int32_t(ToColorref(kBackground));
+    SetOption(5, true); // alphabetical order
+    g_Settings.ImageList = {Picture("a_first.bmp", 100, 80),
+                            Picture("b_second.bmp", 100, 80, kOtherBlue)};
+    SaverWindow w;
+    w.SetSound(nullptr);
+    DWORD begin = GetTickCount();
+    ScreenWatcher watcher(&w);
+    EXPECT_TRUE(w.Start());
+    watcher.Join();
+    EXPECT_LT(GetTickCount() - begin, 8000u) << "Escape ends the run";
+    // The first picture, held; (the background between, when a sample caught it;)
+    // then the second picture after the one-second hold.
+    std::vector<uint32_t> pictures;
+    for (uint32_t c : watcher.seen)
+        if (c != kBackground) pictures.push_back(c);
+    ASSERT_GE(pictures.size(), 2u);
+    EXPECT_EQ(pictures[pictures.size() - 2], Pattern(50, 40));
+    EXPECT_EQ(pictures.back(), Pattern(50, 40, kOtherBlue));
+    EXPECT_GE(watcher.secondAt - watcher.firstAt, 900u);
+    EXPECT_EQ(w.slide, nullptr) << "closed";
+}
+
+} // namespace
