@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "saver/geometry/effects.h"
 #include "saver/sprite_win32.h"
@@ -34,9 +35,13 @@ class SlideSprite : public Sprite {
 
   private:
     void DrawPieces(HDC canvas);
+    // Rain's cells, copied as row runs; false (nothing drawn) when the pieces are not
+    // in-place cells.
+    bool DrawRainRuns(HDC canvas);
 
     saver::RainTable& rain_;
     saver::StepOutput out_;
+    std::vector<int> cellPiece_; // rain: the piece of each cell this step, -1 for none
     bool completed_ = false;
 };
 
