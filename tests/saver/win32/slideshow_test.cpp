@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -439,6 +440,62 @@ TEST_F(SlideshowTest, RandomFrameColoursUseQuarterSteps) {
         ASSERT_TRUE(s.w.StepSlideshow()); // the next picture with a new colour
     }
     EXPECT_GT(distinct, 3);
+}
+
+TEST_F(SlideshowTest, SizeOptionsFitAndCentreTheSlide) {
+    struct Case {
+        bool own, stretch, shrink, aspect;
+        int w, h;
+        RECT want; // on the 320 x 240 screen
+    } cases[] = {
+        {true, true, true, true, 100, 80, {110, 80, 210, 160}},    // own size wins
+        {false, true, false, false, 100, 80, {0, 0, 320, 240}},    // fits: stretched
+        {false, false, true, false, 100, 80, {110, 80, 210, 160}}, // fits: shrink does nothing
+        {false, false, true, false, 400, 300, {0, 0, 320, 240}},   // too large: shrunk
+        {false, false, true, true, 400, 200, {0, 40, 320, 200}},   // wider than the screen's shape
+        {false, true, false, true, 100, 80, {10, 0, 310, 240}},    // higher than the screen's shape
+        {false, false, false, false, 400, 300, {0, 0, 400, 300}},  // hangs off right and bottom
+        {false, false, true, false, 320, 100, {0, 0, 320, 240}},   // as wide as the screen: no fit
+    };
+    for (const Case& c : cases) {
+        ResetSettings(OnlyEffect(34));
+        SetOption(25, c.own), SetOption(26, c.stretch), SetOption(27, c.shrink);
+        SetOption(28, c.aspect);
+        Saver s({Picture("fit.bmp", c.w, c.h)});
+        ASSERT_TRUE(s.SetUp());
+        const RECT& r = s.Slide().rect;
+        EXPECT_TRUE(r.left == c.want.left && r.top == c.want.top && r.right == c.want.right &&
+                    r.bottom == c.want.bottom)
+            << c.w << "x" << c.h << " -> " << r.left << "," << r.top << "," << r.right << ","
+            << r.bottom;
+        // The whole picture is drawn into the slide: its far corner is the picture's.
+        ASSERT_TRUE(s.Frame());
+        uint32_t corner = ReadCanvas(s).At(std::min(int(r.right), kScreenW) - 1,
+                                           std::min(int(r.bottom), kScreenH) - 1);
+        EXPECT_EQ(corner & 0xFF, kPatternBlue);
+    }
+}
+
+TEST_F(SlideshowTest, ColourModesConvertThePicture) {
+    std::string pic = Picture("colour.bmp", 120, 90);
+    for (int mode : {2, 3}) {
+        ResetSettings(OnlyEffect(34));
+        Saver s({pic});
+        s.w.colorMode = mode;
+        ASSERT_TRUE(s.SetUp());
+        Pixels p = Read(s.Slide().imageDC, 120, 90);
+        std::vector<uint32_t> colours(p.px);
+        std::sort(colours.begin(), colours.end());
+        colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
+        if (mode == 2) {
+            for (uint32_t c : colours)
+                ASSERT_TRUE((c >> 16) == (c & 0xFF) && ((c >> 8) & 0xFF) == (c & 0xFF))
+                    << std::hex << c << " is not grey";
+        } else {
+            EXPECT_LE(colours.size(), 256u);
+            EXPECT_GT(colours.size(), 16u);
+        }
+    }
 }
 
 // Ink of a caption: pixels of the slide's picture that are no longer the pattern.
