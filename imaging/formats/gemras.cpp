@@ -72,7 +72,13 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
     }
     const int32_t bpp = s->planes == 1 ? 1 : s->planes <= 4 ? 4 : 8;
     if (width == 0 || height == 0 || !FormatSizeFits(width, height, bpp)) return kCodecErrBadSize;
-    if (s->dataOffset >= length) return kCodecErrRead;
+    // A stored byte makes at most 255 bytes of a line (a solid run 127, a
+    // pattern run at most 255 copies), and one line is repeated at most 255
+    // times: a file too short for its size is refused before anything is
+    // allocated for it.
+    const int64_t lineBytes = int64_t(s->planes) * ((width + 7) / 8);
+    const int64_t needed = (int64_t(height) + 254) / 255 * ((lineBytes + 254) / 255);
+    if (s->dataOffset >= length || needed > length - s->dataOffset) return kCodecErrRead;
     h->width = width;
     h->height = height;
     h->bpp = bpp;

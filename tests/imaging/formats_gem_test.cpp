@@ -69,6 +69,7 @@ TEST(GemBuilt, HeaderChecks) {
         {{1, 11, 2, 1, 85, 85, 8, 1, 'X' << 8 | 'I', 'M' << 8 | 'G', 0}, 1706},
         {{1, 11, 1, 1, 85, 85, 8, 1, 'X' << 8 | 'I', 'M' << 8 | 'G', 1}, 1707},
         {{1, 8, 1, 1, 85, 85, 8, 2}, 7},
+        {{1, 8, 1, 1, 85, 85, 32000, 60000}, 7}, // 240 MB claimed by a 17-byte file
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeBytes(kFormatGemRas, Header(c.words, {0x81})).rc, c.rc) << c.words[2];

@@ -24,7 +24,8 @@ FormatImage DecodeFile(int format, const std::string& path, const char* options 
 // Decodes bytes held in memory.
 FormatImage DecodeBytes(int format, const std::vector<uint8_t>& bytes, const char* options = "");
 
-// True when the testdata folder (PLINTHAR_TESTDATA) is present.
+// True when the testdata folder (PLINTHAR_TESTDATA) is present and its
+// reference tools can run (never in a Windows build).
 bool HaveTestData();
 std::string TestData(const std::string& relative);
 // Plain files of a folder, sorted by name ("" entries skipped); empty when absent.
