@@ -46,6 +46,23 @@ void ResetMidiPrograms() {
     midiOutClose(out);
 }
 
+// An MCI driver plays an asynchronous request on a thread of its own, which
+// is still leaving the driver's code when the end notice arrives; closing the
+// last device then unloads the driver under that thread (seen with Wine's
+// wave driver, which faults there now and then). A driver, once used, stays
+// loaded for the life of the process.
+void KeepMciDriversLoaded() {
+    static const char* const kDrivers[] = {"mciwave", "mciseq", "mcicda", "mciavi32", "mciqtz32"};
+    static bool kept[sizeof kDrivers / sizeof kDrivers[0]] = {};
+    for (size_t i = 0; i < sizeof kDrivers / sizeof kDrivers[0]; ++i) {
+        if (kept[i]) continue;
+        HMODULE driver = GetModuleHandleA(kDrivers[i]);
+        char path[MAX_PATH];
+        if (driver && GetModuleFileNameA(driver, path, sizeof path) && LoadLibraryA(path))
+            kept[i] = true;
+    }
+}
+
 } // namespace
 
 CSoundPlayer::CSoundPlayer() = default;
@@ -124,7 +141,15 @@ bool CSoundPlayer::OpenMci() {
         mci_.track = CdTrackNumber(fileName_);
     else
         mci_.element = fileName_;
-    if (HasMidiExtension(fileName_)) ResetMidiPrograms();
+    if (HasMidiExtension(fileName_)) {
+        // Without any MIDI output the sequencer has nothing to play on; Wine's
+        // opens the file anyway and faults some time after it is closed.
+        if (midiOutGetNumDevs() == 0) {
+            PostError(kMciErrNoMidiDevice, kTextOpenFailed);
+            return false;
+        }
+        ResetMidiPrograms();
+    }
 
     MCI_OPEN_PARMSA open = {};
     open.dwCallback = reinterpret_cast<DWORD_PTR>(Handle());
@@ -140,6 +165,7 @@ bool CSoundPlayer::OpenMci() {
     MCIERROR err = SendMci(0, MCI_OPEN, flags, &open);
     if (!err) {
         mci_.deviceId = open.wDeviceID;
+        KeepMciDriversLoaded();
         MCI_SET_PARMS set = {};
         set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
         err = SendMci(mci_.deviceId, MCI_SET, MCI_WAIT | MCI_SET_TIME_FORMAT, &set);

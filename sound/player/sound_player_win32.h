@@ -62,9 +62,10 @@ extern const char kTextCouldNotSeek[];   // "Could not seek"
 extern const char kTextCouldNotPlay[];   // "Could not play"
 
 // MCI error numbers the player itself reports.
-constexpr int kMciErrInvalidFile = 296; // MCIERR_INVALID_FILE
-constexpr int kMciErrOutOfMemory = 264; // MCIERR_OUT_OF_MEMORY
-constexpr int kMciErrFileRead = 348;    // MCIERR_FILE_READ
+constexpr int kMciErrInvalidFile = 296;  // MCIERR_INVALID_FILE
+constexpr int kMciErrOutOfMemory = 264;  // MCIERR_OUT_OF_MEMORY
+constexpr int kMciErrFileRead = 348;     // MCIERR_FILE_READ
+constexpr int kMciErrNoMidiDevice = 343; // MCIERR_SEQ_NOMIDIPRESENT: no MIDI output at all
 
 // What the player and its decoder worker share. The player owns it; the worker
 // touches it only under `lock` and reports by posting to `notifyWindow`:

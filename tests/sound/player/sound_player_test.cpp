@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "tests/harness/win_harness.h"
+#include "tests/sound/midi/midi_test_util.h"
 #include "tests/sound/player/player_test_util.h"
 
 namespace {
@@ -85,6 +86,26 @@ TEST(SoundPlayerMci, FilesMciCannotOpenArePostedAsOpenFailures) {
         EXPECT_EQ(player.mciDevice(), 0u);
         EXPECT_FALSE(player.playing());
         EXPECT_EQ(player.Count(Notice::kOpen), 0);
+    }
+}
+
+// MIDI files through MCI (the preview players' way) on a machine without any
+// MIDI output: refused as an open failure before the sequencer is asked (Wine's
+// would accept the file and fault some seconds after it is closed).
+TEST(SoundPlayerMci, MidiFileWithoutASynthesizerIsAnOpenFailure) {
+    if (midiOutGetNumDevs() != 0) GTEST_SKIP() << "this machine has a MIDI device";
+    std::string dir = harness::MakeTempDir("player-midi");
+    Bytes notes = Cat({Vlq(0), {0x90, 60, 100}, Vlq(96), {0x80, 60, 0}});
+    Bytes file = Smf(0, 96, {Track(notes)});
+    for (const char* name : {"\\tune.mid", "\\tune.RMI"}) {
+        std::string path = dir + name;
+        harness::WriteFileBytes(path, std::string(file.begin(), file.end()));
+        RecordingPlayer player;
+        EXPECT_FALSE(player.PlayFile(path.c_str()));
+        ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kError) > 0; }, 2000));
+        EXPECT_EQ(player.Only(Notice::kError)[0].code, 343);
+        EXPECT_EQ(player.Only(Notice::kError)[0].text, "Failed to open device");
+        EXPECT_EQ(player.mciDevice(), 0u);
     }
 }
 
