@@ -481,6 +481,66 @@ TEST_F(MpegPlayback, FailuresArePostedWithTheirNumbersAndTexts) {
     }
 }
 
+struct BoxSeen {
+    std::string caption, text;
+    bool warning = false;
+    bool ownedByPlayer = false;
+};
+
+// Watches for a message box captioned `caption` for up to 10 s, records it and
+// presses its OK button.
+DWORD WINAPI AnswerBox(LPVOID param) {
+    auto* seen = static_cast<std::pair<BoxSeen*, HWND>*>(param);
+    for (int i = 0; i < 500; ++i) {
+        HWND box = FindWindowA("#32770", seen->first->caption.c_str());
+        if (box && IsWindowVisible(box)) {
+            char text[512] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+            seen->first->text = text;
+            // The icon control: 0x14 on Windows, 0x440 in Wine's template.  In the
+            // box's own process it holds the shared system icon itself.
+            HWND icon = GetDlgItem(box, 0x14);
+            if (!icon) icon = GetDlgItem(box, 0x440);
+            seen->first->warning =
+                icon && HICON(SendMessageA(icon, STM_GETICON, 0, 0)) == LoadIconA(nullptr, IDI_EXCLAMATION);
+            seen->first->ownedByPlayer = GetWindow(box, GW_OWNER) == seen->second;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return 0;
+        }
+        Sleep(20);
+    }
+    return 1;
+}
+
+TEST_F(MpegPlayback, WithOptionBit2TheWorkerShowsTheSystemTextBeforeReporting) {
+    std::string bytes;
+    std::string song = Stage(kGenerated + "l3_44k_cbr128.mp3", "box.mp3", &bytes);
+    Player player;
+    player.options = kPlayerShowErrorText;
+    ASSERT_TRUE(player.PlayFile(song.c_str()));
+    BoxSeen seen;
+    seen.caption = "Fail to seek";
+    std::pair<BoxSeen*, HWND> param(&seen, player.Handle());
+    HANDLE watcher = CreateThread(nullptr, 0, AnswerBox, &param, 0, nullptr);
+    ASSERT_NE(watcher, nullptr);
+    player.Pause();
+    EXPECT_TRUE(player.Seek(100000));
+    player.Play();
+    ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kError) > 0; }, 12000));
+    EXPECT_EQ(WaitForSingleObject(watcher, 2000), WAIT_OBJECT_0);
+    DWORD found = 1;
+    GetExitCodeThread(watcher, &found);
+    CloseHandle(watcher);
+    ASSERT_EQ(found, 0u) << "no box captioned \"Fail to seek\"";
+    char expected[512] = {};
+    mciGetErrorStringA(274, expected, sizeof(expected));
+    EXPECT_EQ(seen.text, expected);
+    EXPECT_TRUE(seen.warning);
+    EXPECT_TRUE(seen.ownedByPlayer);
+    EXPECT_EQ(player.First(Notice::kError)->code, 274);
+    EXPECT_FALSE(player.workerRunning());
+}
+
 TEST(MpegFileSource, ReadsAreBoundedByTheFile) {
     std::string dir = harness::MakeTempDir("mpeg-source");
     std::string path = dir + "\\ten.bin";
