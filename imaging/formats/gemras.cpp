@@ -129,9 +129,11 @@ int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
                 }
                 if (s->patternLength && !src.Read(pattern.data(), s->patternLength))
                     return kCodecErrRead;
+                // The line may end inside the pattern: the rest is not copied,
+                // so a long pattern cannot keep the reader busy.
                 for (int i = 0; i < n && at < lineBytes; ++i)
-                    for (uint8_t v : pattern)
-                        put(v);
+                    for (size_t k = 0; k < pattern.size() && at < lineBytes; ++k)
+                        put(pattern[k]);
             } else if (c == 0x80) {
                 int n = src.Byte();
                 if (n < 0) return kCodecErrRead;
