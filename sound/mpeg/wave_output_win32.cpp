@@ -19,7 +19,8 @@ constexpr int kCloseTries = 40; // about 10 s, then the device is reset
 } // namespace
 
 void TakeControlLock(CRITICAL_SECTION* lock) {
-    while (!TryEnterCriticalSection(lock)) Sleep(1);
+    while (!TryEnterCriticalSection(lock))
+        Sleep(1);
 }
 
 CWaveOutput::~CWaveOutput() {
@@ -34,8 +35,7 @@ void CWaveOutput::Abandon() {
     ReleaseAll();
 }
 
-int CWaveOutput::Open(int channels, int sampleRate, int samplesPerFrame,
-                      CRITICAL_SECTION* lock) {
+int CWaveOutput::Open(int channels, int sampleRate, int samplesPerFrame, CRITICAL_SECTION* lock) {
     Close(false);
     lock_ = lock;
     channels_ = channels;
@@ -48,10 +48,9 @@ int CWaveOutput::Open(int channels, int sampleRate, int samplesPerFrame,
     format.nAvgBytesPerSec = DWORD(sampleRate) * format.nBlockAlign;
     format.cbSize = 0;
     HWAVEOUT device = nullptr;
-    MMRESULT rc = waveOutOpen(&device, WAVE_MAPPER, &format,
-                              reinterpret_cast<DWORD_PTR>(&CWaveOutput::DeviceCallback),
-                              reinterpret_cast<DWORD_PTR>(this),
-                              CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
+    MMRESULT rc = waveOutOpen(
+        &device, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(&CWaveOutput::DeviceCallback),
+        reinterpret_cast<DWORD_PTR>(this), CALLBACK_FUNCTION | WAVE_ALLOWSYNC);
     if (rc != MMSYSERR_NOERROR) return int(rc);
     device_ = device;
 
@@ -77,8 +76,8 @@ int CWaveOutput::Open(int channels, int sampleRate, int samplesPerFrame,
     return 0;
 }
 
-void CALLBACK CWaveOutput::DeviceCallback(HWAVEOUT, UINT msg, DWORD_PTR instance,
-                                          DWORD_PTR param1, DWORD_PTR) {
+void CALLBACK CWaveOutput::DeviceCallback(HWAVEOUT, UINT msg, DWORD_PTR instance, DWORD_PTR param1,
+                                          DWORD_PTR) {
     if (msg != WOM_DONE) return;
     CWaveOutput* self = reinterpret_cast<CWaveOutput*>(instance);
     const WAVEHDR* header = reinterpret_cast<const WAVEHDR*>(param1);
@@ -161,10 +160,13 @@ bool CWaveOutput::AppendFrame(const int16_t* samples, int samplesPerChannel) {
 void CWaveOutput::Reset() {
     if (!device_) return;
     waveOutReset(device_);
-    for (int i = 0; i < kWaveBufferCount; ++i) TakeBack(i);
-    for (Buffer& b : buffers_) b.used = 0;
+    for (int i = 0; i < kWaveBufferCount; ++i)
+        TakeBack(i);
+    for (Buffer& b : buffers_)
+        b.used = 0;
     current_ = 0;
-    while (current_ < kWaveBufferCount - 1 && buffers_[current_].queued) ++current_;
+    while (current_ < kWaveBufferCount - 1 && buffers_[current_].queued)
+        ++current_;
     held_ = -1;
     phase_ = 0;
     frames_ = 0;
@@ -187,7 +189,8 @@ void CWaveOutput::Close(bool flush, const bool* cancel) {
         }
         if (abort) {
             waveOutReset(device_);
-            for (int i = 0; i < kWaveBufferCount; ++i) TakeBack(i);
+            for (int i = 0; i < kWaveBufferCount; ++i)
+                TakeBack(i);
         }
         for (int tries = 0; tries < kCloseTries; ++tries) {
             if (waveOutClose(device_) != WAVERR_STILLPLAYING) break;

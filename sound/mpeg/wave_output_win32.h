@@ -82,8 +82,8 @@ class CWaveOutput {
     struct Buffer {
         WAVEHDR header = {};
         char* data = nullptr;
-        size_t used = 0;       // bytes filled
-        bool queued = false;   // written to the device and not yet taken back
+        size_t used = 0;        // bytes filled
+        bool queued = false;    // written to the device and not yet taken back
         volatile LONG done = 0; // set by the device callback
     };
 

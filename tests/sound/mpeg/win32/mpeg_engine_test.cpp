@@ -48,10 +48,50 @@ void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-// Everything this process played since the wave device was last opened.
-std::string Captured() {
+// The captured output.  Depending on how the capture device is set up, an open
+// of the device truncates the file named by PLINTHAR_AUDIO_CAPTURE, appends to
+// it, or starts a numbered file beside it (name.0001, ...).  StartCapture()
+// before a play empties the file and notes the numbered ones, so that
+// Captured() returns what was played since, whichever it is.
+std::vector<std::string> NumberedCaptures(const std::string& base) {
+    std::vector<std::string> out;
+    const std::string dir = base.substr(0, base.find_last_of("\\/") + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((base + ".*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        const std::string name = found.cFileName;
+        const std::string suffix = name.substr(name.rfind('.') + 1);
+        if (!suffix.empty() && suffix.find_first_not_of("0123456789") == std::string::npos)
+            out.push_back(dir + name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+size_t g_numberedBefore = 0;
+
+std::string CapturePath() {
     const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
-    return path ? harness::ReadFileBytes(path) : std::string();
+    return path ? path : "";
+}
+
+void StartCapture() {
+    const std::string base = CapturePath();
+    if (base.empty()) return;
+    harness::WriteFileBytes(base, "");
+    g_numberedBefore = NumberedCaptures(base).size();
+}
+
+std::string Captured() {
+    const std::string base = CapturePath();
+    if (base.empty()) return "";
+    const std::vector<std::string> files = NumberedCaptures(base);
+    std::string out;
+    for (size_t i = g_numberedBefore; i < files.size(); ++i)
+        out += harness::ReadFileBytes(files[i]);
+    return out + harness::ReadFileBytes(base);
 }
 
 // Our own decode of a whole file: interleaved 16-bit little-endian bytes.
@@ -82,7 +122,8 @@ uint32_t EstimatedFrames(const std::string& bytes) {
 // Where the first difference lies, for failure messages.
 std::string FirstDifference(const std::string& got, const std::string& want) {
     size_t i = 0;
-    while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+    while (i < got.size() && i < want.size() && got[i] == want[i])
+        ++i;
     return "captured " + std::to_string(got.size()) + " bytes, expected " +
            std::to_string(want.size()) + ", first difference at byte " + std::to_string(i);
 }
@@ -104,7 +145,8 @@ size_t MatchSkippingSilence(const std::string& got, const std::string& want, siz
             continue;
         }
         size_t zeros = 0;
-        while (i + zeros + unit <= got.size() && got.compare(i + zeros, unit, std::string(unit, '\0')) == 0)
+        while (i + zeros + unit <= got.size() &&
+               got.compare(i + zeros, unit, std::string(unit, '\0')) == 0)
             zeros += unit;
         size_t skip = 0;
         for (size_t k = unit; k <= zeros && !skip; k += unit) {
@@ -118,8 +160,7 @@ size_t MatchSkippingSilence(const std::string& got, const std::string& want, siz
         *longest = std::max(*longest, skip);
     }
     // Silence after the last sample.
-    if (j == want.size() && i < got.size() &&
-        got.find_first_not_of('\0', i) == std::string::npos) {
+    if (j == want.size() && i < got.size() && got.find_first_not_of('\0', i) == std::string::npos) {
         ++*runs;
         *longest = std::max(*longest, got.size() - i);
         i = got.size();
@@ -140,7 +181,8 @@ class Player : public CSoundPlayer {
     std::vector<Notice> notices;
     int Count(Notice::Kind k) const {
         int n = 0;
-        for (const Notice& x : notices) n += x.kind == k;
+        for (const Notice& x : notices)
+            n += x.kind == k;
         return n;
     }
     DWORD LastPosition() const {
@@ -251,11 +293,13 @@ TEST_F(MpegPlayback, EveryLayerAndLengthLandsInTheCaptureExactlyAsDecoded) {
         ASSERT_FALSE(pcm.empty());
 
         Player player;
+        StartCapture();
         DWORD start = GetTickCount();
         ASSERT_TRUE(player.PlayFile(path.c_str()));
         EXPECT_TRUE(player.usingDecoder());
         EXPECT_TRUE(player.playing());
-        ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000))
+        ASSERT_TRUE(PumpUntil(
+            [&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000))
             << "no end after 30 s";
         DWORD took = GetTickCount() - start;
         ASSERT_EQ(player.Count(Notice::kError), 0) << player.First(Notice::kError)->text;
@@ -312,12 +356,14 @@ TEST_F(MpegPlayback, PauseAndResumeLoseNoSamples) {
     std::string bytes;
     std::string path = Stage(kVectors + "l3-sin1k0db.bit", "sine.mp3", &bytes);
     std::string pcm = Decode(bytes);
+    StartCapture();
     Player player;
     player.options = kPlayerReportPosition;
     ASSERT_TRUE(player.PlayFile(path.c_str()));
     // Pause three times at different points of the stream, each for a while.
     for (DWORD at : {32u, 112u, 208u}) {
-        ASSERT_TRUE(PumpUntil([&] { return player.LastPosition() >= at || player.Count(Notice::kEnd); }, 20000));
+        ASSERT_TRUE(PumpUntil(
+            [&] { return player.LastPosition() >= at || player.Count(Notice::kEnd); }, 20000));
         ASSERT_EQ(player.Count(Notice::kEnd), 0) << "ended before the pause at frame " << at;
         player.Pause();
         EXPECT_TRUE(player.paused());
@@ -329,7 +375,8 @@ TEST_F(MpegPlayback, PauseAndResumeLoseNoSamples) {
         EXPECT_TRUE(player.PlayFile(nullptr)); // resumes
         EXPECT_TRUE(player.playing());
     }
-    ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000));
     EXPECT_EQ(player.Count(Notice::kError), 0);
     // Every sample in order; at most a pause's and a resume's worth of silence
     // (at most 100 ms each) added by the mixer per pause.
@@ -351,11 +398,12 @@ TEST_F(MpegPlayback, SeeksLandOnTheExactFrameBackwardsAndForwards) {
     std::string pcm = Decode(bytes);
     const size_t frameBytes = 1152 * 2 * 2;
     struct Case {
-        DWORD after;  // the position reached before seeking
+        DWORD after; // the position reached before seeking
         DWORD target;
     } cases[] = {{96, 37}, {64, 3}, {16, 250}};
     for (const Case& c : cases) {
         SCOPED_TRACE("from " + std::to_string(c.after) + " to frame " + std::to_string(c.target));
+        StartCapture();
         Player player;
         player.options = kPlayerReportPosition;
         ASSERT_TRUE(player.PlayFile(path.c_str()));
@@ -370,7 +418,8 @@ TEST_F(MpegPlayback, SeeksLandOnTheExactFrameBackwardsAndForwards) {
         EXPECT_LT(t2 - t0, 1000u) << "pause " << t1 - t0 << " ms, seek " << t2 - t1 << " ms";
         size_t mark = player.notices.size();
         player.Play();
-        ASSERT_TRUE(PumpUntil([&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000));
+        ASSERT_TRUE(PumpUntil(
+            [&] { return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0; }, 30000));
         EXPECT_EQ(player.Count(Notice::kError), 0);
         // Seek done, then the new position, before anything else of the worker's.
         bool stateChange = false, position = false;
@@ -408,7 +457,9 @@ TEST_F(MpegPlayback, SeeksLandOnTheExactFrameBackwardsAndForwards) {
                 break;
             }
             size_t n = 16;
-            while (at + n < head.size() && from + n < before.size() && head[at + n] == before[from + n]) ++n;
+            while (at + n < head.size() && from + n < before.size() &&
+                   head[at + n] == before[from + n])
+                ++n;
             at += n - n % 4;
         }
     }
@@ -419,6 +470,7 @@ TEST_F(MpegPlayback, StopEndsTheWorkerWellWithinItsLimitPlayingOrPaused) {
     std::string path = Stage(kVectors + "l3-test45.bit", "long.mp3", &bytes);
     for (bool paused : {false, true}) {
         SCOPED_TRACE(paused ? "paused" : "playing");
+        StartCapture();
         Player player;
         player.options = kPlayerReportPosition;
         ASSERT_TRUE(player.PlayFile(path.c_str()));
@@ -456,12 +508,15 @@ TEST_F(MpegPlayback, OtherReleasesOfTheNamedSemaphoreDoNotCorruptTheOutput) {
     HANDLE sem = CreateSemaphoreA(nullptr, 0, 1024, "KelpoMCISemaphore");
     ASSERT_NE(sem, nullptr);
     ReleaseSemaphore(sem, 500, nullptr); // stale counts before the start
+    StartCapture();
     Player player;
     ASSERT_TRUE(player.PlayFile(path.c_str()));
-    ASSERT_TRUE(PumpUntil([&] {
-        ReleaseSemaphore(sem, 50, nullptr);
-        return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0;
-    }, 30000));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            ReleaseSemaphore(sem, 50, nullptr);
+            return player.Count(Notice::kEnd) + player.Count(Notice::kError) > 0;
+        },
+        30000));
     CloseHandle(sem);
     EXPECT_EQ(player.Count(Notice::kError), 0);
     std::string got = Captured();
@@ -529,8 +584,8 @@ DWORD WINAPI AnswerBox(LPVOID param) {
             // box's own process it holds the shared system icon itself.
             HWND icon = GetDlgItem(box, 0x14);
             if (!icon) icon = GetDlgItem(box, 0x440);
-            seen->first->warning =
-                icon && HICON(SendMessageA(icon, STM_GETICON, 0, 0)) == LoadIconA(nullptr, IDI_EXCLAMATION);
+            seen->first->warning = icon && HICON(SendMessageA(icon, STM_GETICON, 0, 0)) ==
+                                               LoadIconA(nullptr, IDI_EXCLAMATION);
             seen->first->ownedByPlayer = GetWindow(box, GW_OWNER) == seen->second;
             PostMessageA(box, WM_COMMAND, IDOK, 0);
             return 0;
