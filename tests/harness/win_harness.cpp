@@ -8,38 +8,17 @@
 namespace harness {
 namespace {
 
-// 32x32 pixels of a device context at (x, y), or of `icon` drawn over `fill`.
-std::vector<uint32_t> Pixels(HDC from, int x, int y, HICON icon, COLORREF fill) {
-    const int n = 32;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = n;
-    bi.bmiHeader.biHeight = n;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+// 32x32 pixels of `icon` drawn over `fill`.
+std::vector<uint32_t> IconPixels(HICON icon, COLORREF fill) {
+    Surface32 s(32, 32);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all = {0, 0, 32, 32};
+    FillRect(s.Dc(), &all, brush);
+    DeleteObject(brush);
     std::vector<uint32_t> out;
-    if (bmp) {
-        HGDIOBJ old = SelectObject(dc, bmp);
-        bool drawn;
-        if (icon) {
-            HBRUSH brush = CreateSolidBrush(fill);
-            RECT all = {0, 0, n, n};
-            FillRect(dc, &all, brush);
-            DeleteObject(brush);
-            drawn = DrawIconEx(dc, 0, 0, icon, n, n, 0, nullptr, DI_NORMAL) != 0;
-        } else {
-            drawn = BitBlt(dc, 0, 0, n, n, from, x, y, SRCCOPY) != 0;
-        }
-        GdiFlush();
-        if (drawn) out.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + n * n);
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-    }
-    DeleteDC(dc);
-    for (uint32_t& p : out) p &= 0xFFFFFF;
+    if (!DrawIconEx(s.Dc(), 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL)) return out;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) out.push_back(s.At(x, y));
     return out;
 }
 
@@ -54,17 +33,18 @@ BoxIcon IconOf(HWND box) {
     Sleep(50);
     RECT r;
     GetWindowRect(st, &r);
-    HDC screen = GetDC(nullptr);
-    std::vector<uint32_t> shown = Pixels(screen, r.left, r.top, nullptr, 0);
-    ReleaseDC(nullptr, screen);
-    if (shown.empty()) return BoxIcon::Unknown;
-    uint32_t bg = shown[0];  // bottom-left corner of the icon cell: background
+    Surface32 grab(32, 32);
+    grab.GrabScreen(r.left, r.top);
+    std::vector<uint32_t> shown;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) shown.push_back(grab.At(x, y));
+    uint32_t bg = shown[0];  // a corner of the icon cell: background
     COLORREF fill = RGB((bg >> 16) & 0xFF, (bg >> 8) & 0xFF, bg & 0xFF);
     struct { LPCSTR id; BoxIcon kind; } known[] = {
         {IDI_ASTERISK, BoxIcon::Information}, {IDI_EXCLAMATION, BoxIcon::Warning},
         {IDI_HAND, BoxIcon::Error}, {IDI_QUESTION, BoxIcon::Question}};
     for (auto& k : known)
-        if (Pixels(nullptr, 0, 0, LoadIconA(nullptr, k.id), fill) == shown) return k.kind;
+        if (IconPixels(LoadIconA(nullptr, k.id), fill) == shown) return k.kind;
     return BoxIcon::Unknown;
 }
 
@@ -134,6 +114,38 @@ RunResult RunProgram(const std::string& exe, const std::string& args, DWORD time
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return r;
+}
+
+Surface32::Surface32(int width, int height, uint32_t fill) : w_(width), h_(height) {
+    dc_ = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w_;
+    bi.bmiHeader.biHeight = -h_;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    bmp_ = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    px_ = static_cast<uint32_t*>(bits);
+    old_ = SelectObject(dc_, bmp_);
+    for (int i = 0; px_ && i < w_ * h_; ++i) px_[i] = fill;
+}
+
+Surface32::~Surface32() {
+    SelectObject(dc_, old_);
+    DeleteObject(bmp_);
+    DeleteDC(dc_);
+}
+
+uint32_t Surface32::At(int x, int y) const {
+    GdiFlush();
+    return px_[size_t(y) * size_t(w_) + size_t(x)] & 0xFFFFFF;
+}
+
+void Surface32::GrabScreen(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    BitBlt(dc_, 0, 0, w_, h_, screen, x, y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
 }
 
 void ExpectNoGdiLeak(const std::function<void()>& cycle) {

@@ -55,6 +55,30 @@ class RunningProgram {
 bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
                   const std::string& argv0 = "");
 
+// A 32-bit top-down DIB section selected into its own memory DC: something to
+// draw into or copy the screen into, and read back exactly.
+class Surface32 {
+  public:
+    Surface32(int width, int height, uint32_t fill = 0x00FF00FF);
+    ~Surface32();
+    Surface32(const Surface32&) = delete;
+    Surface32& operator=(const Surface32&) = delete;
+    HDC Dc() const { return dc_; }
+    int Width() const { return w_; }
+    int Height() const { return h_; }
+    // 0x00RRGGBB of pixel (x, y).
+    uint32_t At(int x, int y) const;
+    // Copies the screen's area at (x, y) into the whole surface.
+    void GrabScreen(int x = 0, int y = 0);
+
+  private:
+    HDC dc_ = nullptr;
+    HBITMAP bmp_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    uint32_t* px_ = nullptr;
+    int w_, h_;
+};
+
 // Runs `cycle` until a leak of even one GDI object per run would show: where the
 // system counts GDI objects (GetGuiResources) 1000 runs must leave the count
 // as it was; where it does not (Wine), enough runs to exhaust the handle table

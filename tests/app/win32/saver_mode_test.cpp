@@ -50,26 +50,11 @@ struct SaverInstall {
 
 // Pure green pixels on the screen.
 int GreenPixels() {
-    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
+    harness::Surface32 screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    screen.GrabScreen();
     int n = 0;
-    for (int i = 0; i < w * h; ++i) n += (static_cast<uint32_t*>(bits)[i] & 0xFFFFFF) == 0x00FF00;
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    for (int y = 0; y < screen.Height(); ++y)
+        for (int x = 0; x < screen.Width(); ++x) n += screen.At(x, y) == 0x00FF00;
     return n;
 }
 

@@ -11,36 +11,10 @@
 
 namespace {
 
-// A 32-bit top-down DIB section to draw into and read back exactly.
-struct Surface {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = nullptr;
-    HGDIOBJ old = nullptr;
-    uint32_t* px = nullptr;
-    int w, h;
-    Surface(int width, int height, uint32_t fill = 0x00FF00FF) : w(width), h(height) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        px = static_cast<uint32_t*>(bits);
-        old = SelectObject(dc, bmp);
-        for (int i = 0; i < w * h; ++i) px[i] = fill;
-    }
-    ~Surface() {
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-    }
-    // 0x00RRGGBB as the DIB section stores it.
-    uint32_t At(int x, int y) {
-        GdiFlush();
-        return px[y * w + x] & 0xFFFFFF;
-    }
+// A drawing surface read back exactly.
+struct Surface : harness::Surface32 {
+    using harness::Surface32::Surface32;
+    HDC dc = Dc();
 };
 
 uint32_t ToRgb(uint32_t colorref) {
