@@ -293,6 +293,7 @@ TEST_F(MpegPlayback, EveryLayerAndLengthLandsInTheCaptureExactlyAsDecoded) {
         ASSERT_FALSE(pcm.empty());
 
         Player player;
+        player.options = kPlayerReportPosition;
         StartCapture();
         DWORD start = GetTickCount();
         ASSERT_TRUE(player.PlayFile(path.c_str()));
@@ -307,6 +308,14 @@ TEST_F(MpegPlayback, EveryLayerAndLengthLandsInTheCaptureExactlyAsDecoded) {
         EXPECT_EQ(player.First(Notice::kOpen)->value, EstimatedFrames(bytes));
         EXPECT_FALSE(player.workerRunning());
         EXPECT_TRUE(ThreadEnded(g_workerThread));
+        // Positions: every 16th frame from the first, then the last frame at the end.
+        std::vector<DWORD> positions, expected;
+        for (const Notice& n : player.notices)
+            if (n.kind == Notice::kPosition) positions.push_back(n.value);
+        for (DWORD f = 0; f < frames; f += 16)
+            expected.push_back(f);
+        expected.push_back(frames - 1);
+        EXPECT_EQ(positions, expected);
         // Every sample in order.  Wine's mixer may add a short silence where the
         // device ran dry (a few milliseconds, at most a run or two per play).
         std::string got = Captured();
