@@ -82,19 +82,16 @@ void MemoryProfile::Write(const std::string& section, const std::string& key,
 }
 
 std::string MemoryProfile::Text() const {
-    std::string out, current;
-    bool first = true;
-    for (const std::string& section : [&] {
-             std::vector<std::string> order;
-             for (const Entry& e : entries_) {
-                 bool seen = false;
-                 for (const std::string& s : order) seen = seen || EqualsNoCase(s, e.section);
-                 if (!seen) order.push_back(e.section);
-             }
-             return order;
-         }()) {
-        out += (first ? "[" : "\n[") + section + "]\n";
-        first = false;
+    // Sections in the order they first appear, each with its keys in order.
+    std::vector<std::string> sections;
+    for (const Entry& e : entries_) {
+        bool seen = false;
+        for (const std::string& name : sections) seen = seen || EqualsNoCase(name, e.section);
+        if (!seen) sections.push_back(e.section);
+    }
+    std::string out;
+    for (const std::string& section : sections) {
+        out += (out.empty() ? "[" : "\n[") + section + "]\n";
         for (const Entry& e : entries_)
             if (EqualsNoCase(e.section, section)) out += e.key + "=" + e.value + "\n";
     }
