@@ -157,7 +157,7 @@ void CMpegEngine::Run(DecoderControl* control) {
                 }
                 break;
             }
-            if (rc != kMpegOk || !output_.AppendFrame(pcm.get(), samples)) {
+            if (rc != kMpegOk || !output_.AppendFrame(pcm.get(), samples, &control->stopRequest)) {
                 if (control->stopRequest) break;
                 Fail(control, kMpegErrOutput, kMpegTextOutput);
                 break;

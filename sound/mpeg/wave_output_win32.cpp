@@ -125,7 +125,7 @@ bool CWaveOutput::TakeBack(int index, const bool* cancel) {
     return true;
 }
 
-bool CWaveOutput::CompleteBuffer() {
+bool CWaveOutput::CompleteBuffer(const bool* cancel) {
     if (phase_ == 0) {
         held_ = current_;
         phase_ = 1;
@@ -138,22 +138,22 @@ bool CWaveOutput::CompleteBuffer() {
         return false;
     }
     current_ = (current_ + 1) % kWaveBufferCount;
-    if (!TakeBack(current_)) return false;
+    if (!TakeBack(current_, cancel)) return false;
     buffers_[current_].used = 0;
     return true;
 }
 
-bool CWaveOutput::AppendFrame(const int16_t* samples, int samplesPerChannel) {
+bool CWaveOutput::AppendFrame(const int16_t* samples, int samplesPerChannel, const bool* cancel) {
     if (!device_ || samplesPerChannel < 0) return false;
     const size_t bytes = size_t(samplesPerChannel) * size_t(channels_) * 2;
     if (bytes > bufferBytes_) return false;
-    if (buffers_[current_].used + bytes > bufferBytes_ && !CompleteBuffer()) return false;
+    if (buffers_[current_].used + bytes > bufferBytes_ && !CompleteBuffer(cancel)) return false;
     Buffer& b = buffers_[current_];
     // Interleaved 16-bit samples are already in the device's little-endian layout.
     std::memcpy(b.data + b.used, samples, bytes);
     b.used += bytes;
     ++frames_;
-    if (frames_ % kWaveFramesPerBuffer == 0) return CompleteBuffer();
+    if (frames_ % kWaveFramesPerBuffer == 0) return CompleteBuffer(cancel);
     return true;
 }
 

@@ -57,7 +57,9 @@ class CWaveOutput {
     // (a longer frame after a change of layer) first completes the buffer as it
     // is.  False when a buffer cannot be queued or the device has not returned a
     // buffer within 10 seconds of waiting: the output cannot take the frame.
-    bool AppendFrame(const int16_t* samples, int samplesPerChannel);
+    // Also false, at once, when `*cancel` (read under the lock) is set while it
+    // waits, so that a stop need not wait for a buffer to play out.
+    bool AppendFrame(const int16_t* samples, int samplesPerChannel, const bool* cancel = nullptr);
 
     // Forgets everything queued or buffered (after a seek): the device is reset,
     // the buffers come back, and the start-up (two full buffers before playing)
@@ -93,7 +95,7 @@ class CWaveOutput {
     // Waits until buffer `index` is back from the device and unprepares it.
     // False when it is not back after 10 s of waiting or `*cancel` was set.
     bool TakeBack(int index, const bool* cancel = nullptr);
-    bool CompleteBuffer();
+    bool CompleteBuffer(const bool* cancel);
     void ReleaseAll();
 
     HWAVEOUT device_ = nullptr;

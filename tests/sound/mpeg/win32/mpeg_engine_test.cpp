@@ -218,10 +218,12 @@ class Player : public CSoundPlayer {
 
 // The engine with the worker's thread id recorded, to prove the thread is gone.
 std::atomic<DWORD> g_workerThread{0};
+std::atomic<DecoderControl*> g_control{nullptr};
 class TrackedEngine : public CMpegEngine {
   public:
     void Run(DecoderControl* control) override {
         g_workerThread = GetCurrentThreadId();
+        g_control = control;
         CMpegEngine::Run(control);
     }
 };
@@ -239,6 +241,7 @@ class MpegPlayback : public ::testing::Test {
     void SetUp() override {
         if (!Exists(kVectors) || !Exists(kGenerated)) GTEST_SKIP() << "no MPEG test streams";
         g_workerThread = 0;
+        g_control = nullptr;
         CSoundPlayer::SetDecoderEngineFactory(
             [] { return std::unique_ptr<CDecoderEngine>(new TrackedEngine); });
         dir_ = harness::MakeTempDir("mpeg-engine");
@@ -506,6 +509,31 @@ TEST_F(MpegPlayback, StopEndsTheWorkerWellWithinItsLimitPlayingOrPaused) {
         EXPECT_EQ(player.notices.size(), count);
         EXPECT_EQ(Captured().size(), captured);
     }
+}
+
+TEST_F(MpegPlayback, StopDoesNotWaitForBuffersTheDeviceHolds) {
+    // The device is held paused behind the player's back while the worker runs:
+    // every buffer stays queued and the worker waits for one to come back.
+    std::string bytes;
+    std::string path = Stage(kVectors + "l3-test45.bit", "held.mp3", &bytes);
+    Player player;
+    player.options = kPlayerReportPosition;
+    ASSERT_TRUE(player.PlayFile(path.c_str()));
+    ASSERT_TRUE(PumpUntil([&] { return g_control.load() && g_control.load()->waveOut; }, 5000));
+    waveOutPause(g_control.load()->waveOut);
+    // 96 frames fill all three buffers; the worker then waits before frame 96.
+    ASSERT_TRUE(PumpUntil([&] { return player.LastPosition() >= 80; }, 10000));
+    PumpFor(500);
+    EXPECT_EQ(player.LastPosition(), 80u) << "the worker went on past three buffers";
+    DWORD worker = g_workerThread;
+    DWORD start = GetTickCount();
+    player.Stop();
+    DWORD took = GetTickCount() - start;
+    EXPECT_LT(took, 1000u);
+    std::printf("  Stop with every buffer held returned in %lu ms\n",
+                static_cast<unsigned long>(took));
+    EXPECT_TRUE(ThreadEnded(worker));
+    EXPECT_EQ(player.Count(Notice::kError), 0);
 }
 
 TEST_F(MpegPlayback, OtherReleasesOfTheNamedSemaphoreDoNotCorruptTheOutput) {
