@@ -8,6 +8,7 @@
 #include "app/run_mode.h"
 #include "app/settings_win32.h"
 #include "saver/saver_window_win32.h"
+#include "sound/mpeg/mpeg_engine_win32.h"
 #include "win32/application.h"
 #include "win32/handles.h"
 
@@ -65,6 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Application& app = Application::Get();
     app.SetInstance(instance);
     app.SetTitle(app.LoadText(1));
+    UseMpegDecoderEngine();  // MPEG audio plays through the built-in decoder
     int argc = __argc;
     char** argv = __argv;
     std::string tail = CommandTail(GetCommandLineA());

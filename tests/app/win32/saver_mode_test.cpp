@@ -296,4 +296,25 @@ TEST(SaverMode, TheSoundListPlaysWhileTheSaverRunsAndStopsWithIt) {
     EXPECT_EQ(CapturedBytes(), atClose) << "sound went on after the saver closed";
 }
 
+// MPEG audio of the album goes through the built-in decoder and the wave output.
+TEST(SaverMode, AnMp3OfTheAlbumPlaysThroughTheDecoder) {
+    if (CapturedBytes() == size_t(-1)) GTEST_SKIP() << "no audio capture in this environment";
+    std::string song = std::string(PLINTHAR_TESTDATA) + "/generated/mpeg-audio/l3_32k_cbr32_mono.mp3";
+    if (GetFileAttributesA(song.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no test data";
+    SaverInstall install("saver-mp3");
+    ASSERT_TRUE(harness::CopyFileTo(song, install.dir + "\\song.mp3"));
+    std::vector<uint8_t> album = EncodeAlbum({"\\green.gif"}, {"\\song.mp3"});
+    harness::WriteFileBytes(install.dir + "\\Plinthar.alb", std::string(album.begin(), album.end()));
+    size_t before = CapturedBytes();
+    harness::RunningProgram saver(install.exe, "/s");
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    ASSERT_TRUE(w);
+    DWORD start = GetTickCount();
+    // A few seconds of 32 kHz mono: well over 64 KB of samples once decoded.
+    while (CapturedBytes() < before + 65536 && GetTickCount() - start < 10000) Sleep(50);
+    EXPECT_GE(CapturedBytes(), before + 65536) << "the MP3 did not play";
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver.WaitForExit(10000));
+}
+
 }  // namespace
