@@ -116,6 +116,25 @@ RunResult RunProgram(const std::string& exe, const std::string& args, DWORD time
     return r;
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+            if (done()) return true;
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(DWORD ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
 Surface32::Surface32(int width, int height, uint32_t fill) : w_(width), h_(height) {
     dc_ = CreateCompatibleDC(nullptr);
     BITMAPINFO bi = {};

@@ -55,6 +55,11 @@ class RunningProgram {
 bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
                   const std::string& argv0 = "");
 
+// Dispatches this thread's messages until done() is true (true) or the time is
+// up (false); PumpFor just dispatches for that long.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpFor(DWORD ms);
+
 // A 32-bit top-down DIB section selected into its own memory DC: something to
 // draw into or copy the screen into, and read back exactly.
 class Surface32 {

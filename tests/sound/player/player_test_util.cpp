@@ -50,25 +50,6 @@ std::vector<int16_t> Tone(int channels, int frames, double hz, int offset) {
     return out;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-            if (done()) return true;
-        }
-        if (done()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
 std::string CapturedAudio() {
     const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
     return path ? harness::ReadFileBytes(path) : std::string();

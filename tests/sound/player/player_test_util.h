@@ -3,6 +3,8 @@
 // notifications with the time they arrived.
 #pragma once
 
+#include "tests/harness/win_harness.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -22,8 +24,8 @@ std::vector<int16_t> Tone(int channels, int frames, double hz, int offset);
 std::string SampleBytes(const std::vector<int16_t>& samples);
 
 // Dispatches messages until `done` holds or `timeoutMs` pass; true when done.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-void PumpFor(DWORD ms);
+using harness::PumpFor;
+using harness::PumpUntil;
 
 // What this process played since the output device was last opened: wine-run's
 // capture file, which the file device starts afresh at every open.

@@ -21,31 +21,15 @@
 
 namespace {
 
+using harness::PumpFor;
+using harness::PumpUntil;
+
 const std::string kTestData = PLINTHAR_TESTDATA;
 const std::string kVectors = kTestData + "/mpeg-audio/minimp3-vectors/";
 const std::string kGenerated = kTestData + "/generated/mpeg-audio/";
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-            if (done()) return true;
-        }
-        if (done()) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-void PumpFor(DWORD ms) {
-    PumpUntil([] { return false; }, ms);
 }
 
 // The captured output.  Depending on how the capture device is set up, an open
