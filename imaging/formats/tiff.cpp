@@ -1,7 +1,7 @@
 // TIFF reader: bilevel, grey and palette images of 1, 4 or 8 bits, RGB and
 // CMYK of 8 bits per sample (RGB also as three planes), in strips that are
-// uncompressed, LZW (with horizontal differencing) or PackBits; "index=n"
-// picks the n-th image of the file.
+// uncompressed, LZW (TIFF 6.0 or the older packing, with horizontal
+// differencing) or PackBits; "index=n" picks the n-th image of the file.
 //
 // File layout ("II" integers little-endian, "MM" big-endian):
 //   0  "II" | "MM", u16 42, u32 offset of the first image file directory
@@ -357,9 +357,16 @@ int ReadPalette(CodecFile* f, CodecHeader* h, uint8_t* palette) {
 
 // ---- Strip decoders: each fills out (n bytes) from in (len bytes) ----
 
-// LZW as TIFF 6.0 has it: codes most significant bit first, 9 to 12 bits wide,
-// 256 clear, 257 end; the width grows one code early (at 511, 1023, 2047).
-// A string is written backwards from its last byte; bytes beyond n are dropped.
+// LZW: 256 clear, 257 end, codes 9 to 12 bits wide.  Two packings exist:
+//   TIFF 6.0     codes most significant bit first; the width grows one code
+//                early (once the next free code reaches 511, 1023, 2047);
+//   old style    (writers before TIFF 5.0's correction) codes least
+//                significant bit first; the width grows when the next free
+//                code reaches 512, 1024, 2048.
+// Each strip starts with a clear code, which tells the two apart: 256 MSB
+// first begins with byte 0x80, LSB first with 0x00 followed by a byte whose
+// bit 0 is set.  A string is written backwards from its last byte; bytes
+// beyond n are dropped.
 struct LzwTable {
     uint16_t prefix[4096];
     uint16_t length[4096];
@@ -367,23 +374,44 @@ struct LzwTable {
     uint8_t first[4096];
 };
 
-int DecodeLzw(const uint8_t* in, size_t len, uint8_t* out, size_t n, LzwTable* t) {
+bool IsOldStyleLzw(const uint8_t* in, size_t len) {
+    return len >= 2 && in[0] == 0x00 && (in[1] & 1) != 0;
+}
+
+template <bool kOldStyle>
+int DecodeLzwAs(const uint8_t* in, size_t len, uint8_t* out, size_t n, LzwTable* t) {
     for (int i = 0; i < 256; ++i) {
         t->suffix[i] = t->first[i] = uint8_t(i);
         t->length[i] = 1;
     }
+    // The width grows once `next` reaches this code.
+    constexpr int kEarly = kOldStyle ? 0 : 1;
     size_t bitPos = 0, done = 0;
-    int width = 9, next = 258, old = -1;
-    while (done < n && bitPos + size_t(width) <= len * 8) {
+    int width = 9, next = 258, old = -1, growAt = (1 << 9) - kEarly;
+    const size_t bits = len * 8;
+    while (done < n && bitPos + size_t(width) <= bits) {
         const size_t byte = bitPos >> 3;
-        uint32_t acc = 0;
-        for (size_t k = 0; k < 3; ++k)
-            acc = acc << 8 | (byte + k < len ? in[byte + k] : 0);
-        const int code = int((acc >> (24 - width - int(bitPos & 7))) & ((1u << width) - 1));
+        // Up to 12 bits at any bit offset span at most 3 bytes.
+        uint32_t acc;
+        if (byte + 3 <= len) {
+            acc = kOldStyle ? uint32_t(in[byte]) | uint32_t(in[byte + 1]) << 8 |
+                                  uint32_t(in[byte + 2]) << 16
+                            : uint32_t(in[byte]) << 16 | uint32_t(in[byte + 1]) << 8 |
+                                  uint32_t(in[byte + 2]);
+        } else {
+            acc = 0;
+            for (size_t k = 0; k < 3; ++k) {
+                const uint32_t b = byte + k < len ? in[byte + k] : 0;
+                acc = kOldStyle ? acc | b << (8 * k) : acc << 8 | b;
+            }
+        }
+        const int shift = kOldStyle ? int(bitPos & 7) : 24 - width - int(bitPos & 7);
+        const int code = int((acc >> shift) & ((1u << width) - 1));
         bitPos += size_t(width);
         if (code == 257) break;
         if (code == 256) {
             width = 9;
+            growAt = (1 << 9) - kEarly;
             next = 258;
             old = -1;
             continue;
@@ -391,7 +419,7 @@ int DecodeLzw(const uint8_t* in, size_t len, uint8_t* out, size_t n, LzwTable* t
         if (old < 0) {
             if (code > 255) return kTiffErrCorrupt;
         } else {
-            if (code > next || code == 256 || code == 257) return kTiffErrCorrupt;
+            if (code > next) return kTiffErrCorrupt;
             if (next < 4096) {
                 const uint8_t head = code < next ? t->first[code] : t->first[old];
                 t->prefix[next] = uint16_t(old);
@@ -399,21 +427,35 @@ int DecodeLzw(const uint8_t* in, size_t len, uint8_t* out, size_t n, LzwTable* t
                 t->suffix[next] = head;
                 t->length[next] = uint16_t(t->length[old] + 1);
                 ++next;
-                if (next >= (1 << width) - 1 && width < 12) ++width;
+                if (next >= growAt && width < 12) {
+                    ++width;
+                    growAt = (1 << width) - kEarly;
+                }
             } else if (code == next) {
                 return kTiffErrCorrupt;
             }
         }
         const size_t l = t->length[code];
         size_t at = done + l;
-        for (int c = code;; c = t->prefix[c]) {
-            if (--at < n) out[at] = t->suffix[c];
-            if (t->length[c] == 1) break;
+        if (at <= n) { // the whole string fits: no check per byte
+            for (int c = code; t->length[c] > 1; c = t->prefix[c])
+                out[--at] = t->suffix[c];
+            out[--at] = t->first[code];
+        } else {
+            for (int c = code;; c = t->prefix[c]) {
+                if (--at < n) out[at] = t->suffix[c];
+                if (t->length[c] == 1) break;
+            }
         }
         done += l;
         old = code;
     }
     return kCodecOk;
+}
+
+int DecodeLzw(const uint8_t* in, size_t len, uint8_t* out, size_t n, LzwTable* t) {
+    return IsOldStyleLzw(in, len) ? DecodeLzwAs<true>(in, len, out, n, t)
+                                  : DecodeLzwAs<false>(in, len, out, n, t);
 }
 
 int DecodePackBits(const uint8_t* in, size_t len, uint8_t* out, size_t n) {

@@ -2,7 +2,9 @@
 // pixels of libtiff's tifftopnm or fails with a code of the TIFF block (or a
 // library code) and never crashes; tool-made files cover LZW with and without
 // differencing, PackBits, planar RGB, CMYK, palettes, more than 299 strips,
-// orientation 4 and "index=".
+// orientation 4 and "index="; LZW strips built here cover both code packings
+// (TIFF 6.0 and the older least-significant-bit-first one), their width
+// changes and corrupt codes.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <map>
 
+#include "common/byte_io.h"
 #include "tests/imaging/formats_support.h"
 
 namespace fs = std::filesystem;
@@ -171,6 +174,171 @@ TEST(TiffMade, ManyStripsOrientationAndIndex) {
     ASSERT_EQ(second.rc, 0) << codec_error_text(second.rc);
     EXPECT_EQ(second.bpp, 8);
     EXPECT_EQ(DecodeFile(kFormatTiff, pages, "index=2").rc, 829);
+}
+
+// LZW codes packed as one of the two variants.  The width follows that
+// variant's rule: after a clear every code but the first adds a table entry,
+// and the width grows once the next free entry reaches 511 (TIFF 6.0) or 512
+// (old style), then 1023 / 1024 and so on.
+class LzwBits {
+  public:
+    explicit LzwBits(bool oldStyle) : old_(oldStyle) {}
+    void Put(int code) {
+        if (old_) {
+            acc_ |= uint64_t(code) << used_;
+            used_ += width_;
+            for (; used_ >= 8; used_ -= 8, acc_ >>= 8)
+                out_.push_back(uint8_t(acc_));
+        } else {
+            acc_ = acc_ << width_ | uint64_t(code);
+            used_ += width_;
+            for (; used_ >= 8; used_ -= 8)
+                out_.push_back(uint8_t(acc_ >> (used_ - 8)));
+        }
+        if (code == 256) {
+            width_ = 9;
+            next_ = 258;
+            fresh_ = true;
+            return;
+        }
+        if (!fresh_ && ++next_ >= (1 << width_) - (old_ ? 0 : 1) && width_ < 12) ++width_;
+        fresh_ = false;
+    }
+    std::vector<uint8_t> Done() {
+        if (used_) out_.push_back(uint8_t(old_ ? acc_ : acc_ << (8 - used_)));
+        used_ = 0;
+        return out_;
+    }
+
+  private:
+    bool old_;
+    bool fresh_ = true;
+    int width_ = 9, next_ = 258, used_ = 0;
+    uint64_t acc_ = 0;
+    std::vector<uint8_t> out_;
+};
+
+// A little-endian grey 8-bit TIFF of width x 1 pixels whose one LZW strip is
+// given.
+std::vector<uint8_t> GreyLzwTiff(uint32_t width, const std::vector<uint8_t>& strip,
+                                 uint16_t predictor) {
+    ByteWriter w;
+    w.Text("II");
+    w.U16(42);
+    const uint32_t ifd = uint32_t(8 + strip.size() + (strip.size() & 1));
+    w.U32(ifd);
+    w.Bytes(strip.data(), strip.size());
+    if (strip.size() & 1) w.U8(0);
+    const uint32_t entries[][3] = {
+        {256, 4, width},     {257, 4, 1}, {258, 3, 8},
+        {259, 3, 5},         {262, 3, 1}, {273, 4, 8},
+        {277, 3, 1},         {278, 4, 1}, {279, 4, uint32_t(strip.size())},
+        {317, 3, predictor},
+    };
+    w.U16(uint16_t(std::size(entries)));
+    for (const auto& e : entries) {
+        w.U16(uint16_t(e[0]));
+        w.U16(uint16_t(e[1]));
+        w.U32(1);
+        if (e[1] == 3) {
+            w.U16(uint16_t(e[2]));
+            w.U16(0);
+        } else {
+            w.U32(e[2]);
+        }
+    }
+    w.U32(0);
+    return w.Data();
+}
+
+std::vector<int> Greys(const FormatImage& img) {
+    std::vector<int> v;
+    for (size_t i = 0; i < img.rgb.size(); i += 3)
+        v.push_back(img.rgb[i]);
+    return v;
+}
+
+TEST(TiffLzw, BothPackingsDecodeTheSameStripAcrossWidthChanges) {
+    // 600 literal codes take the table past 511/512 entries, so the reader
+    // must switch to 10 bits exactly where the strip's variant does; then
+    // code 258 (the first two literals) is read at 10 bits.
+    std::vector<int> want;
+    for (int i = 0; i < 600; ++i)
+        want.push_back((i * 37 + 11) & 255);
+    for (bool oldStyle : {false, true}) {
+        LzwBits bits(oldStyle);
+        bits.Put(256);
+        for (int v : want)
+            bits.Put(v);
+        bits.Put(258);
+        bits.Put(257);
+        std::vector<uint8_t> strip = bits.Done();
+        EXPECT_EQ(strip[0], oldStyle ? 0x00 : 0x80);
+        std::vector<int> expect = want;
+        expect.push_back(want[0]);
+        expect.push_back(want[1]);
+        FormatImage img = DecodeBytes(kFormatTiff, GreyLzwTiff(uint32_t(expect.size()), strip, 1));
+        ASSERT_EQ(img.rc, 0) << oldStyle << ": " << codec_error_text(img.rc);
+        EXPECT_EQ(Greys(img), expect) << (oldStyle ? "old style" : "TIFF 6.0");
+    }
+}
+
+TEST(TiffLzw, CorruptStripsOfEitherPackingAreRefused) {
+    struct Case {
+        const char* what;
+        std::vector<int> codes;
+        int rc;
+    } cases[] = {
+        {"first code after a clear is no literal", {256, 300, 257}, 818},
+        {"code beyond the next free entry", {256, 10, 20, 260, 257}, 818},
+        {"clear and end alone leave the strip empty", {256, 257}, 0},
+        {"the next free entry itself (KwKwK)", {256, 10, 258, 257}, 0},
+    };
+    for (const auto& c : cases) {
+        for (bool oldStyle : {false, true}) {
+            LzwBits bits(oldStyle);
+            for (int code : c.codes)
+                bits.Put(code);
+            FormatImage img = DecodeBytes(kFormatTiff, GreyLzwTiff(4, bits.Done(), 1));
+            EXPECT_EQ(img.rc, c.rc) << c.what << (oldStyle ? ", old style" : ", TIFF 6.0");
+        }
+    }
+    // KwKwK: 10, then 258 = (10, 10).
+    LzwBits bits(true);
+    for (int code : {256, 10, 258, 257})
+        bits.Put(code);
+    EXPECT_EQ(Greys(DecodeBytes(kFormatTiff, GreyLzwTiff(4, bits.Done(), 1))),
+              (std::vector<int>{10, 10, 10, 0}));
+}
+
+TEST(TiffLzw, OldStyleFilesMatchTifftopnm) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    const std::string compat = TestData("tiff/libtiff-test-images/quad-lzw-compat.tiff");
+    for (const std::string& path : {compat, TestData("tiff/libtiffpic/quad-lzw.tif")}) {
+        FormatImage ours = DecodeFile(kFormatTiff, path);
+        ASSERT_EQ(ours.rc, 0) << path << ": " << codec_error_text(ours.rc);
+        FormatImage ref = Tifftopnm(path, "old-" + Base(path));
+        ASSERT_EQ(ref.rc, 0) << path;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << path;
+    }
+    // The same old-style strips declared as differenced: the predictor works
+    // on the decoded bytes whichever packing they came in.
+    std::string diff = Make("old-lzw-pred2.tif", "cp " + ShellQuote(compat) +
+                                                     " @OUT@ && chmod u+w @OUT@ && "
+                                                     "/usr/bin/tiffset -s 317 2 @OUT@");
+    ASSERT_FALSE(diff.empty());
+    FormatImage ours = DecodeFile(kFormatTiff, diff);
+    ASSERT_EQ(ours.rc, 0) << codec_error_text(ours.rc);
+    FormatImage ref = Tifftopnm(diff, "old-lzw-pred2");
+    ASSERT_EQ(ref.rc, 0);
+    EXPECT_EQ(ComparePixels(ours, ref), "");
+
+    // Hand-made: 10, +5, +5 read as 10, 15, 20.
+    LzwBits bits(true);
+    for (int code : {256, 10, 5, 5, 257})
+        bits.Put(code);
+    EXPECT_EQ(Greys(DecodeBytes(kFormatTiff, GreyLzwTiff(3, bits.Done(), 2))),
+              (std::vector<int>{10, 15, 20}));
 }
 
 } // namespace
