@@ -1,6 +1,6 @@
-// Bitmap reader: Windows 3.0 and OS/2 1.x / 2.0 device-independent bitmaps,
-// uncompressed or run-length encoded (RLE8, RLE4), alone or in an OS/2
-// bitmap array.
+// Bitmap reader: Windows 3.0 (with its later 108- and 124-byte headers) and
+// OS/2 1.x / 2.0 device-independent bitmaps, uncompressed or run-length
+// encoded (RLE8, RLE4), alone or in an OS/2 bitmap array.
 //
 // File layout (integers little-endian):
 //   [bitmap array entry, repeated: "BA", u32 entry size, u32 absolute offset of
@@ -13,6 +13,8 @@
 //              as the size reaches u32 compression (0 none, 1 RLE8, 2 RLE4),
 //              image size, x and y resolution, colours used, colours important,
 //              and the OS/2 2.0 fields after them
+//     108, 124 the 40-byte fields, then colour masks, colour space, gamma
+//              (and for 124 rendering intent and colour profile), all ignored
 //   colour table: 12-byte header: 2^bits entries b, g, r; else `colours used`
 //                 entries b, g, r, 0
 //   pixel data: rows bottom-up, each padded to 4 bytes; or RLE pairs:
@@ -104,8 +106,9 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
         height = LoadLE16(b + 2);
         planes = LoadLE16(b + 4);
         bits = LoadLE16(b + 6);
-    } else if ((hs >= 16 && hs <= 64 && hs % 4 == 0) || hs == 42 || hs == 46) {
-        uint8_t b[64] = {};
+    } else if ((hs >= 16 && hs <= 64 && hs % 4 == 0) || hs == 42 || hs == 46 || hs == 108 ||
+               hs == 124) {
+        uint8_t b[120] = {};
         if (CodecReadExact(f, b, int32_t(hs - 4))) return kCodecErrRead;
         width = int32_t(LoadLE32(b));
         height = int32_t(LoadLE32(b + 4));

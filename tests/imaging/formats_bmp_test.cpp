@@ -1,9 +1,16 @@
 // Bitmap reader: the bmpsuite corpus against ImageMagick's decode, the OS/2
-// header variants and the bitmap array, and run-length files built here whose
-// every code (runs, literals with padding, end of line, delta, end of bitmap)
-// has a known outcome.
+// header variants and the bitmap array, the 108- and 124-byte headers that
+// today's tools write (built here and by ImageMagick, against netpbm), 1-bit
+// palettes delivered in their stored order, and run-length files built here
+// whose every code (runs, literals with padding, end of line, delta, end of
+// bitmap) has a known outcome.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "common/byte_io.h"
@@ -22,31 +29,98 @@ std::string Base(const std::string& path) {
     return n.substr(0, n.rfind('.'));
 }
 
-// Writes a Windows bitmap: 40-byte header, the palette given (b, g, r, 0 each),
-// pixel data as given.
+// Writes a bitmap with the palette given (b, g, r, 0 each; b, g, r for the
+// 12-byte OS/2 1.x header) and pixel data as given.  A Windows header longer
+// than 40 bytes is filled with 0xEE after the 40-byte fields, as stand-ins for
+// the masks, colour space and profile fields the reader must ignore.
 std::vector<uint8_t> MakeBmp(int32_t width, int32_t height, int bits, uint32_t compression,
                              uint32_t colorsUsed, const std::vector<uint8_t>& palette,
-                             const std::vector<uint8_t>& data) {
+                             const std::vector<uint8_t>& data, uint32_t headerSize = 40) {
     ByteWriter w;
-    uint32_t offset = 14 + 40 + uint32_t(palette.size());
+    uint32_t offset = 14 + headerSize + uint32_t(palette.size());
     w.Text("BM");
     w.U32(offset + uint32_t(data.size()));
     w.U32(0);
     w.U32(offset);
-    w.U32(40);
-    w.U32(uint32_t(width));
-    w.U32(uint32_t(height));
-    w.U16(1);
-    w.U16(uint16_t(bits));
-    w.U32(compression);
-    w.U32(uint32_t(data.size()));
-    w.U32(2835);
-    w.U32(2835);
-    w.U32(colorsUsed);
-    w.U32(0);
+    w.U32(headerSize);
+    if (headerSize == 12) {
+        w.U16(uint16_t(width));
+        w.U16(uint16_t(height));
+        w.U16(1);
+        w.U16(uint16_t(bits));
+    } else {
+        w.U32(uint32_t(width));
+        w.U32(uint32_t(height));
+        w.U16(1);
+        w.U16(uint16_t(bits));
+        w.U32(compression);
+        w.U32(uint32_t(data.size()));
+        w.U32(2835);
+        w.U32(2835);
+        w.U32(colorsUsed);
+        w.U32(0);
+        for (uint32_t i = 40; i < headerSize; ++i)
+            w.U8(0xEE);
+    }
     w.Bytes(palette.data(), palette.size());
     w.Bytes(data.data(), data.size());
     return w.Data();
+}
+
+// The reader's own output, before any palette is applied.
+struct RawImage {
+    int rc = -1;
+    CodecHeader header{};
+    std::vector<uint8_t> palette, pixels;
+};
+
+RawImage DecodeRaw(const std::vector<uint8_t>& bytes) {
+    RawImage r;
+    CodecMemory mem;
+    codec_memory_init(&mem, bytes.data(), bytes.size());
+    CodecFile f;
+    codec_open(&f, &mem.io, "memory");
+    r.rc = codec_read_header("", &f, kFormatBitmap, &r.header, "");
+    if (!r.rc && r.header.bpp <= 8) {
+        r.palette.assign(size_t(3) << r.header.bpp, 0);
+        r.rc = codec_read_palette(&f, kFormatBitmap, &r.header, r.palette.data());
+    }
+    if (!r.rc) {
+        r.pixels.assign(size_t(CodecStride(r.header.width, r.header.bpp)) * size_t(r.header.height),
+                        0xA5);
+        r.rc = codec_read_data(&f, kFormatBitmap, &r.header, r.pixels.data());
+    }
+    codec_close(&f);
+    return r;
+}
+
+FormatImage Bmptopnm(const std::string& path, const std::string& key) {
+    return OracleDecode("/usr/bin/bmptopnm " + ShellQuote(path), key);
+}
+
+uint32_t HeaderSizeOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    uint8_t b[18] = {};
+    in.read(reinterpret_cast<char*>(b), 18);
+    return in ? LoadLE32(b + 14) : 0;
+}
+
+// Runs ImageMagick on the shared test picture with the given arguments, writing
+// name into the build folder as the given output format ("BMP", "BMP3");
+// returns its path or "".
+std::string MakeWithImageMagick(const std::string& name, const std::string& args,
+                                const std::string& format) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(PLINTHAR_BINARY_DIR) / "imaging-formats" / "bmp";
+    fs::create_directories(dir);
+    fs::path out = dir / name;
+    fs::path tmp = dir / (name + ".tmp" + std::to_string(::getpid()));
+    std::string cmd = "/usr/bin/convert " + ShellQuote(TestData("generated/src/rgb24.ppm")) +
+                      " -resize 37x23! " + args + " " + format + ":" + ShellQuote(tmp.string()) +
+                      " 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return "";
+    fs::rename(tmp, out);
+    return out.string();
 }
 
 // A gray palette of n entries: entry i is (i, i, i) scaled by 16.
@@ -67,12 +141,11 @@ std::vector<int> Indices(const FormatImage& img) {
 
 TEST(BmpSuite, GoodFilesMatchImageMagickOrFailWithTheirCode) {
     if (!HaveTestData()) GTEST_SKIP() << "no test data";
-    // Depths 16 and 32 and the V4/V5 headers (108, 124 bytes) are outside
-    // what the reader takes; each must say so with its own code.
+    // Depths 16 and 32 are outside what the reader takes; each must say so
+    // with its own code.
     const std::map<std::string, int> refused = {
-        {"rgb16", 301},      {"rgb16-565", 301}, {"rgb16-565pal", 301},
-        {"rgb16bfdef", 301}, {"rgb32", 301},     {"rgb32bf", 301},
-        {"rgb32bfdef", 301}, {"pal8v4", 302},    {"pal8v5", 302},
+        {"rgb16", 301}, {"rgb16-565", 301}, {"rgb16-565pal", 301}, {"rgb16bfdef", 301},
+        {"rgb32", 301}, {"rgb32bf", 301},   {"rgb32bfdef", 301},
     };
     auto files = FilesIn(TestData(kSuite + "g"), ".bmp");
     ASSERT_EQ(files.size(), 27u);
@@ -91,13 +164,30 @@ TEST(BmpSuite, GoodFilesMatchImageMagickOrFailWithTheirCode) {
         EXPECT_EQ(ComparePixels(ours, ref), "") << name;
         ++decoded;
     }
-    EXPECT_EQ(decoded, 18);
+    EXPECT_EQ(decoded, 20);
 }
 
-TEST(BmpSuite, OneBitPalettesKeepTheirOrder) {
+// Entries 0 and 1 of a 1-bit palette are delivered as stored and the bits as
+// stored: exchanging the entries without also inverting every bit would show
+// each 1-bit picture inverted.
+TEST(BmpOneBit, PaletteAndBitsAreDeliveredAsStored) {
+    // 12 x 2; rows are 4 bytes, stored bottom row first.
+    const std::vector<uint8_t> bits = {0xA5, 0x30, 0, 0, 0x0F, 0xF0, 0, 0};
+    for (uint32_t headerSize : {12u, 40u, 108u, 124u}) {
+        const std::vector<uint8_t> pal = headerSize == 12
+                                             ? std::vector<uint8_t>{0, 0, 0, 255, 255, 255}
+                                             : std::vector<uint8_t>{0, 0, 0, 0, 255, 255, 255, 0};
+        RawImage img = DecodeRaw(MakeBmp(12, 2, 1, 0, 2, pal, bits, headerSize));
+        ASSERT_EQ(img.rc, 0) << headerSize << ": " << codec_error_text(img.rc);
+        EXPECT_EQ(img.header.bpp, 1);
+        EXPECT_EQ(img.palette, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255})) << headerSize;
+        EXPECT_EQ(img.pixels, bits) << headerSize;
+    }
+}
+
+TEST(BmpOneBit, SuiteAndOs2FilesMatchNetpbm) {
     if (!HaveTestData()) GTEST_SKIP() << "no test data";
-    // pal1wb stores (white, black): entry 0 must stay white, or every 1-bit
-    // picture would show inverted.
+    // pal1wb stores (white, black): entry 0 stays white.
     FormatImage wb = DecodeFile(kFormatBitmap, TestData(kSuite + "g/pal1wb.bmp"));
     ASSERT_EQ(wb.rc, 0);
     EXPECT_EQ(wb.bpp, 1);
@@ -107,6 +197,152 @@ TEST(BmpSuite, OneBitPalettesKeepTheirOrder) {
     EXPECT_EQ(bw.palette, (std::vector<uint8_t>{0, 0, 0, 255, 255, 255}));
     // Same picture, opposite tables: the pixels agree.
     EXPECT_EQ(ComparePixels(wb, bw), "");
+    for (const std::string& name :
+         {kSuite + "g/pal1.bmp", kSuite + "g/pal1bg.bmp", kSuite + "g/pal1wb.bmp",
+          std::string("generated/bmp/os2v1_1bpp.bmp"), std::string("generated/bmp/win_1bpp.bmp")}) {
+        FormatImage ours = DecodeFile(kFormatBitmap, TestData(name));
+        ASSERT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
+        EXPECT_EQ(ours.bpp, 1) << name;
+        FormatImage ref = Bmptopnm(TestData(name), "bmp-1bit-" + Base(name));
+        ASSERT_EQ(ref.rc, 0) << name;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << name;
+    }
+}
+
+// The 108- and 124-byte headers hold the 40-byte fields first; the rest
+// (masks, colour space, gamma, profile) is ignored and the palette follows the
+// header.
+TEST(BmpV4V5, LongHeadersReadTheFortyByteFields) {
+    auto pal = Grays(16);
+    pal[4 * 15] = 7; // entry 15 blue
+    for (uint32_t hs : {108u, 124u}) {
+        FormatImage img =
+            DecodeBytes(kFormatBitmap, MakeBmp(4, 1, 8, 0, 16, pal, {15, 1, 2, 3}, hs));
+        ASSERT_EQ(img.rc, 0) << hs << ": " << codec_error_text(img.rc);
+        EXPECT_EQ(img.palette[3 * 15 + 2], 7) << hs;
+        EXPECT_EQ(img.palette[3 * 16], 0) << hs; // colours used: 16
+        EXPECT_EQ(Indices(img), (std::vector<int>{15, 1, 2, 3})) << hs;
+
+        FormatImage down =
+            DecodeBytes(kFormatBitmap, MakeBmp(1, -3, 8, 0, 16, Grays(16),
+                                               {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0}, hs));
+        ASSERT_EQ(down.rc, 0) << hs;
+        EXPECT_EQ(Indices(down), (std::vector<int>{1, 2, 3})) << hs;
+
+        FormatImage rgb =
+            DecodeBytes(kFormatBitmap, MakeBmp(1, 1, 24, 0, 0, {}, {10, 20, 30, 0}, hs));
+        ASSERT_EQ(rgb.rc, 0) << hs;
+        EXPECT_EQ(rgb.rgb, (std::vector<uint8_t>{30, 20, 10})) << hs;
+
+        std::vector<uint8_t> rle = {4, 9, 0, 1};
+        FormatImage rle8 = DecodeBytes(kFormatBitmap, MakeBmp(4, 1, 8, 1, 16, Grays(16), rle, hs));
+        ASSERT_EQ(rle8.rc, 0) << hs;
+        EXPECT_EQ(Indices(rle8), (std::vector<int>{9, 9, 9, 9})) << hs;
+
+        // Everything else keeps its rules: bit fields (3), JPEG (4) and PNG
+        // (5) data, depths 16 and 32, two planes, a header cut short.
+        const std::vector<uint8_t> data(64, 0);
+        struct Case {
+            int bits;
+            uint32_t compression;
+            int rc;
+        } cases[] = {{16, 3, 301}, {32, 3, 301}, {32, 0, 301}, {0, 4, 301},
+                     {8, 3, 303},  {24, 3, 303}, {24, 4, 303}, {24, 5, 303}};
+        for (const auto& c : cases)
+            EXPECT_EQ(
+                DecodeBytes(kFormatBitmap, MakeBmp(2, 2, c.bits, c.compression, 0, {}, data, hs))
+                    .rc,
+                c.rc)
+                << hs << " bits " << c.bits << " compression " << c.compression;
+        auto planes = MakeBmp(2, 2, 24, 0, 0, {}, data, hs);
+        planes[26] = 2;
+        EXPECT_EQ(DecodeBytes(kFormatBitmap, planes).rc, 300) << hs;
+        auto cut = MakeBmp(2, 2, 24, 0, 0, {}, {}, hs);
+        cut.resize(14 + hs - 1);
+        EXPECT_EQ(DecodeBytes(kFormatBitmap, cut).rc, 7) << hs;
+    }
+}
+
+TEST(BmpV4V5, SuiteFilesMatchTheirFortyByteTwinsAndNetpbm) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    FormatImage pal8 = DecodeFile(kFormatBitmap, TestData(kSuite + "g/pal8.bmp"));
+    FormatImage rgb24 = DecodeFile(kFormatBitmap, TestData(kSuite + "g/rgb24.bmp"));
+    ASSERT_EQ(pal8.rc, 0);
+    ASSERT_EQ(rgb24.rc, 0);
+    const struct {
+        const char* name;
+        uint32_t headerSize;
+        const FormatImage* twin; // the same picture; rgb24prof2's profile changes its colours
+    } cases[] = {
+        {"g/pal8v4", 108, &pal8},      {"g/pal8v5", 124, &pal8},       {"q/rgb24prof", 124, &rgb24},
+        {"q/rgb24lprof", 124, &rgb24}, {"q/rgb24prof2", 124, nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string path = TestData(kSuite + c.name + ".bmp");
+        ASSERT_EQ(HeaderSizeOf(path), c.headerSize) << c.name;
+        FormatImage ours = DecodeFile(kFormatBitmap, path);
+        ASSERT_EQ(ours.rc, 0) << c.name << ": " << codec_error_text(ours.rc);
+        if (c.twin) {
+            EXPECT_EQ(ComparePixels(ours, *c.twin), "") << c.name;
+        }
+        FormatImage ref = Bmptopnm(path, "bmp-v45-" + Base(path));
+        ASSERT_EQ(ref.rc, 0) << c.name;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << c.name;
+    }
+    // 124-byte headers over what the reader does not take.
+    const std::map<std::string, int> refused = {
+        {"rgb24jpeg", 301},   {"rgb24png", 301},     {"rgb32-xbgr", 301},   {"rgba16-1924", 301},
+        {"rgba16-4444", 301}, {"rgba16-5551", 301},  {"rgba32-1", 301},     {"rgba32-1010102", 301},
+        {"rgba32-2", 301},    {"rgba32-61754", 301}, {"rgba32-81284", 301},
+    };
+    for (const auto& [name, rc] : refused) {
+        const std::string path = TestData(kSuite + "q/" + name + ".bmp");
+        ASSERT_EQ(HeaderSizeOf(path), 124u) << name;
+        EXPECT_EQ(DecodeFile(kFormatBitmap, path).rc, rc) << name;
+    }
+}
+
+// ImageMagick's default BMP output carries a 108-byte header for black and
+// white pictures and a 124-byte one otherwise; "BMP3:" writes the 40-byte
+// header for the same picture.
+TEST(BmpV4V5, ImageMagickDefaultOutputMatchesNetpbmAndTheFortyByteHeader) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    const struct {
+        const char* name;
+        const char* args;
+        uint32_t headerSize;
+        int bits;
+        int rc;
+        bool netpbm; // bmptopnm refuses ImageMagick's RLE8 rows (they overrun)
+    } cases[] = {
+        {"mono", "-monochrome", 108, 1, 0, true},
+        {"pal4", "-colors 16 -type palette", 124, 4, 0, true},
+        {"pal8", "-colors 200 -type palette -compress none", 124, 8, 0, true},
+        {"rle8", "-colors 200 -type palette", 124, 8, 0, false},
+        {"rgb24", "-type truecolor", 124, 24, 0, true},
+        {"rgb565", "-define bmp:subtype=RGB565", 124, 16, 301, true},
+        {"rgba32", "-alpha set -channel A -evaluate set 50%", 124, 32, 301, true},
+    };
+    for (const auto& c : cases) {
+        const std::string v5 = MakeWithImageMagick(std::string(c.name) + ".bmp", c.args, "BMP");
+        ASSERT_FALSE(v5.empty()) << c.name;
+        ASSERT_EQ(HeaderSizeOf(v5), c.headerSize) << c.name;
+        FormatImage ours = DecodeFile(kFormatBitmap, v5);
+        ASSERT_EQ(ours.rc, c.rc) << c.name << ": " << codec_error_text(ours.rc);
+        if (c.rc) continue;
+        EXPECT_EQ(ours.bpp, c.bits) << c.name;
+        FormatImage ref = c.netpbm ? Bmptopnm(v5, "bmp-im-" + std::string(c.name))
+                                   : ImageMagick(v5, "bmp-im-" + std::string(c.name));
+        ASSERT_EQ(ref.rc, 0) << c.name;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << c.name;
+
+        const std::string v3 =
+            MakeWithImageMagick(std::string(c.name) + "-bmp3.bmp", c.args, "BMP3");
+        ASSERT_EQ(HeaderSizeOf(v3), 40u) << c.name;
+        FormatImage twin = DecodeFile(kFormatBitmap, v3);
+        ASSERT_EQ(twin.rc, 0) << c.name;
+        EXPECT_EQ(ComparePixels(ours, twin), "") << c.name;
+    }
 }
 
 TEST(BmpSuite, BadFilesFailWithTheirCodeOrStayInBounds) {
@@ -236,7 +472,7 @@ TEST(BmpHeader, FieldsAreCheckedBeforeAnyPixelIsRead) {
     bmp[26] = 2; // planes
     EXPECT_EQ(DecodeBytes(kFormatBitmap, bmp).rc, 300);
     bmp[26] = 1;
-    for (uint32_t size : {11u, 13u, 30u, 68u, 108u, 124u}) {
+    for (uint32_t size : {11u, 13u, 30u, 68u, 100u, 104u, 112u, 120u, 128u}) {
         StoreLE32(&bmp[14], size);
         EXPECT_EQ(DecodeBytes(kFormatBitmap, bmp).rc, 302) << size;
     }
