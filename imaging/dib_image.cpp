@@ -8,6 +8,8 @@
 #include <memory>
 #include <new>
 
+#include "imaging/dither_332.h"
+
 namespace {
 
 struct ErrorEntry {
@@ -61,19 +63,6 @@ inline int IndexAt(const uint8_t* row, int x, int bpp) {
     default:
         return row[x];
     }
-}
-
-// The fixed 3-3-2 palette: index = red level << 5 | green level << 2 | blue level.
-constexpr uint8_t kLevel8[8] = {0, 36, 73, 109, 146, 182, 219, 255}; // round(k * 255 / 7)
-constexpr uint8_t kLevel4[4] = {0, 85, 170, 255};
-
-// A quarter of d rounded toward minus infinity (an arithmetic shift right by 2).
-inline int QuarterFloor(int d) {
-    return d >= 0 ? d >> 2 : -((-d + 3) >> 2);
-}
-
-inline uint8_t Clamp255(int v) {
-    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
 } // namespace
@@ -252,67 +241,6 @@ bool CDibImage::ToGrayscale() {
     return true;
 }
 
-namespace {
-
-// One channel's step of the diffusion for every sum a pixel can reach: the
-// pixel's stored value (0..255) plus twice the error of its left neighbour
-// (-22..20), clamped, gives its level's index bits and its own error.
-struct DiffusionStep {
-    int8_t error;
-    uint8_t indexBits;
-};
-constexpr int kSumBias = 32;
-constexpr int kSumRange = 256 + 2 * kSumBias;
-
-struct DiffusionTables {
-    DiffusionStep red[kSumRange], green[kSumRange], blue[kSumRange];
-    uint8_t clampNext[256 + 2 * 16]; // stored value + error (-11..10), clamped
-    DiffusionTables() {
-        for (int i = 0; i < kSumRange; ++i) {
-            const int v = Clamp255(i - kSumBias);
-            const int level8 = v >> 5;
-            const int level4 = v / 85 + (v % 85 > 43 ? 1 : 0);
-            red[i] = {int8_t(QuarterFloor(v - kLevel8[level8])), uint8_t(level8 << 5)};
-            green[i] = {int8_t(QuarterFloor(v - kLevel8[level8])), uint8_t(level8 << 2)};
-            blue[i] = {int8_t(QuarterFloor(v - kLevel4[level4])), uint8_t(level4)};
-        }
-        for (int i = 0; i < int(sizeof clampNext); ++i)
-            clampNext[i] = Clamp255(i - 16);
-    }
-};
-
-const DiffusionTables& Diffusion() {
-    static const DiffusionTables tables;
-    return tables;
-}
-
-// One stored row of the diffusion: each pixel's index goes to dst, its errors
-// are carried right in eb, eg, er and added in place to the pixel below it in
-// storage order (n: the next stored row, or a scratch row after the last).
-struct DiffusionRow {
-    const uint8_t* __restrict c; // this row's blue, green, red values
-    uint8_t* __restrict n;
-    uint8_t* __restrict dst;
-    int eb = 0, eg = 0, er = 0;
-
-    inline void Pixel(const DiffusionTables& __restrict t, int x) {
-        const uint8_t* p = c + 3 * x;
-        const DiffusionStep sb = t.blue[p[0] + 2 * eb + kSumBias];
-        const DiffusionStep sg = t.green[p[1] + 2 * eg + kSumBias];
-        const DiffusionStep sr = t.red[p[2] + 2 * er + kSumBias];
-        dst[x] = uint8_t(sr.indexBits | sg.indexBits | sb.indexBits);
-        eb = sb.error;
-        eg = sg.error;
-        er = sr.error;
-        uint8_t* q = n + 3 * x;
-        q[0] = t.clampNext[q[0] + eb + 16];
-        q[1] = t.clampNext[q[1] + eg + 16];
-        q[2] = t.clampNext[q[2] + er + 16];
-    }
-};
-
-} // namespace
-
 // Error diffusion into the fixed palette.  Rows are taken in storage order
 // (bottom row first); for each pixel, left to right, the index is
 //   (R & 0xE0) + ((G >> 3) & 0x1C) + B / 85 (+1 when B % 85 > 43)
@@ -323,23 +251,17 @@ struct DiffusionRow {
 bool CDibImage::ReduceTo256() {
     if (!bits) return Fail(kDibErrHandle, "No image");
     if (bitsPerPixel <= 8) return true;
-    const size_t srcStride = Stride(), dstStride = DibStride(width, 8);
-    std::unique_ptr<uint8_t[]> scratch(new (std::nothrow) uint8_t[size_t(width) * 3]);
-    uint8_t* out = scratch ? AllocBits(height, dstStride) : nullptr;
+    const size_t dstStride = DibStride(width, 8);
+    std::unique_ptr<int16_t[]> work(new (std::nothrow) int16_t[Dither332WorkUnits(width)]);
+    uint8_t* out = work ? AllocBits(height, dstStride) : nullptr;
     if (!out) return Fail(kDibErrMemory, "Out of memory");
-
-    const DiffusionTables& t = Diffusion();
-    for (int y = 0; y < height; ++y) {
-        DiffusionRow row;
-        row.c = bits + size_t(y) * srcStride;
-        row.n = y + 1 < height ? bits + size_t(y + 1) * srcStride : scratch.get();
-        row.dst = out + size_t(y) * dstStride;
-        for (int x = 0; x < width; ++x)
-            row.Pixel(t, x);
-    }
+    Dither332(bits, Stride(), out, dstStride, width, height, work.get());
     ReplaceBits(out, 8);
-    for (int i = 0; i < 256; ++i)
-        bmi.bmiColors[i] = DibRgbQuad{kLevel4[i & 3], kLevel8[(i >> 2) & 7], kLevel8[i >> 5], 0};
+    for (int i = 0; i < 256; ++i) {
+        DibRgbQuad& c = bmi.bmiColors[i];
+        Palette332(i, &c.rgbRed, &c.rgbGreen, &c.rgbBlue);
+        c.rgbReserved = 0;
+    }
     return true;
 }
 
