@@ -119,12 +119,12 @@ inline __m128i Quantise(const Constants& k, __m128i bg, __m128i gr, LaneErrors& 
     const __m128i downB = _mm_insert_epi16(_mm_slli_si128(e.b, 2), belowB, 0);
     const __m128i downG = _mm_insert_epi16(_mm_slli_si128(e.g, 2), belowG, 0);
     const __m128i downR = _mm_insert_epi16(_mm_slli_si128(e.r, 2), belowR, 0);
-    const __m128i vb = Clamp(k, _mm_add_epi16(Clamp(k, _mm_add_epi16(pb, downB)),
-                                              _mm_add_epi16(e.b, e.b)));
-    const __m128i vg = Clamp(k, _mm_add_epi16(Clamp(k, _mm_add_epi16(pg, downG)),
-                                              _mm_add_epi16(e.g, e.g)));
-    const __m128i vr = Clamp(k, _mm_add_epi16(Clamp(k, _mm_add_epi16(pr, downR)),
-                                              _mm_add_epi16(e.r, e.r)));
+    const __m128i vb =
+        Clamp(k, _mm_add_epi16(Clamp(k, _mm_add_epi16(pb, downB)), _mm_add_epi16(e.b, e.b)));
+    const __m128i vg =
+        Clamp(k, _mm_add_epi16(Clamp(k, _mm_add_epi16(pg, downG)), _mm_add_epi16(e.g, e.g)));
+    const __m128i vr =
+        Clamp(k, _mm_add_epi16(Clamp(k, _mm_add_epi16(pr, downR)), _mm_add_epi16(e.r, e.r)));
     const __m128i levelG = _mm_srli_epi16(vg, 5);
     const __m128i levelR = _mm_srli_epi16(vr, 5);
     const __m128i levelB = _mm_mulhi_epu16(_mm_add_epi16(vb, k.blueAdd), k.blueDiv);
@@ -136,8 +136,7 @@ inline __m128i Quantise(const Constants& k, __m128i bg, __m128i gr, LaneErrors& 
     e.b = _mm_srai_epi16(_mm_sub_epi16(vb, palB), 2);
     e.g = _mm_srai_epi16(_mm_sub_epi16(vg, palG), 2);
     e.r = _mm_srai_epi16(_mm_sub_epi16(vr, palR), 2);
-    return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(levelR, 5), _mm_slli_epi16(levelG, 2)),
-                        levelB);
+    return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(levelR, 5), _mm_slli_epi16(levelG, 2)), levelB);
 }
 
 inline uint32_t Load32(const uint8_t* p) {
@@ -166,10 +165,10 @@ void EdgeStep(const Constants& k, uint8_t* const* src, uint8_t* const* dst, int 
     const int16_t* belowB = below;
     const int16_t* belowG = below + width;
     const int16_t* belowR = below + 2 * width;
-    const __m128i index = Quantise(k, _mm_load_si128(reinterpret_cast<const __m128i*>(bg)),
-                                   _mm_load_si128(reinterpret_cast<const __m128i*>(gr)), e,
-                                   inside ? belowB[t] : 0, inside ? belowG[t] : 0,
-                                   inside ? belowR[t] : 0);
+    const __m128i index =
+        Quantise(k, _mm_load_si128(reinterpret_cast<const __m128i*>(bg)),
+                 _mm_load_si128(reinterpret_cast<const __m128i*>(gr)), e, inside ? belowB[t] : 0,
+                 inside ? belowG[t] : 0, inside ? belowR[t] : 0);
     const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(active));
     e.b = _mm_and_si128(e.b, mask);
     e.g = _mm_and_si128(e.g, mask);
@@ -225,8 +224,9 @@ void Dither332Vector(uint8_t* srcBits, size_t srcStride, uint8_t* dstBits, size_
                 const __m128i p23 =
                     _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(in + 2 * inStep))),
                                        _mm_cvtsi32_si128(int(Load32(in + 3 * inStep))));
-                const __m128i p45 = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(in4))),
-                                                       _mm_cvtsi32_si128(int(Load32(in4 + inStep))));
+                const __m128i p45 =
+                    _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(in4))),
+                                       _mm_cvtsi32_si128(int(Load32(in4 + inStep))));
                 const __m128i p67 =
                     _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(Load32(in4 + 2 * inStep))),
                                        _mm_cvtsi32_si128(int(Load32(in4 + 3 * inStep))));
