@@ -21,8 +21,9 @@ inline size_t Dither332WorkUnits(int width) {
 
 // Writes height rows of width indices (dst rows dstStride apart) from the
 // blue-green-red rows at src (srcStride apart).  src may be overwritten (the
-// one-pixel kernel adds the errors handed down into it).  work holds Dither332WorkUnits(width) units.
-// Uses the vector kernel where the processor has one.
+// one-pixel kernel adds the errors handed down into it).  work holds
+// Dither332WorkUnits(width) units.  Uses the vector kernel where the processor
+// has one.
 void Dither332(uint8_t* src, size_t srcStride, uint8_t* dst, size_t dstStride, int width,
                int height, int16_t* work);
 
