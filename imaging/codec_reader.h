@@ -39,6 +39,11 @@ extern const CodecReader kXBitmapReader;
 extern const CodecReader kIlbmReader;
 extern const CodecReader kGemRasReader;
 extern const CodecReader kSpriteReader;
+extern const CodecReader kYuv12cReader;
+extern const CodecReader kKipsReader;
+extern const CodecReader kIaxReader;
+extern const CodecReader kPsegReader;
+extern const CodecReader kPortraitReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {
