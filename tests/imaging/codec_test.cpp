@@ -125,10 +125,11 @@ TEST(CodecArguments, MissingPiecesAndRowsWithoutReader) {
     EXPECT_EQ(codec_read_data(&f, 1, nullptr, buf), 9);
     std::string longOpt(101, 'x');
     EXPECT_EQ(codec_read_header("x.gif", &f, 1, &h, longOpt.c_str()), 3);
-    for (int i : {kFormatYuv12c, kFormatKips, kFormatPortrait}) {
-        EXPECT_EQ(codec_read_header("x", &f, i, &h, ""), 2);
-        EXPECT_EQ(codec_read_palette(&f, i, &h, buf), 2);
-        EXPECT_EQ(codec_read_data(&f, i, &h, buf), 2);
+    // Every row of the table has its reader now.
+    for (int i = 0; i < kCodecFormatCount; ++i) {
+        const char* name = nullptr;
+        ASSERT_EQ(codec_describe(i, &name, nullptr, nullptr, nullptr), 0);
+        EXPECT_NE(codec_read_header("x", &f, i, &h, ""), 2) << name;
     }
     codec_close(&f);
 }

@@ -42,3 +42,7 @@ plinthar_test(imaging_gem_tests SOURCES
 plinthar_test(imaging_sprite_tests SOURCES
     formats_sprite_test.cpp ${formats_support}
     LIBS plinthar_codec)
+
+plinthar_test(imaging_minor_format_tests SOURCES
+    formats_minor_test.cpp
+    LIBS plinthar_codec)
