@@ -100,16 +100,13 @@ class RecordReader {
 
     // The next record; 7 when the file ends first.
     int Next(Record* r) {
-        uint8_t b[9] = {};
-        const int32_t got = ReadAt(f_, pos_, b, 9);
-        if (got == 0) return kCodecErrRead;
+        uint8_t b[9] = {}; // bytes past the end stay 0, which no test below accepts
+        if (ReadAt(f_, pos_, b, 9) == 0) return kCodecErrRead;
         int64_t field; // position of the length field
         if (b[0] == 0x5A) {
             field = pos_ + 1;
         } else if (!fixrec_) {
             return kPsegErrIntroducer;
-        } else if (got < 9) {
-            return kCodecErrRead;
         } else if (b[2] == 0xD3) {
             field = pos_;
         } else if (b[2] == 0x5A && b[5] == 0xD3) {
@@ -310,10 +307,15 @@ class ImageWalk {
         while (left > 0) {
             const int32_t n = left < int64_t(sizeof buf) ? int32_t(left) : int32_t(sizeof buf);
             if (CodecReadExact(f_, buf, n)) return kCodecErrRead;
-            for (int32_t i = 0; i < n; ++i, ++c.filled) {
-                const int64_t y = c.y + c.filled / cellBytes;
-                const int64_t xb = c.x / 8 + c.filled % cellBytes;
-                if (y < height_ && xb < rowBytes) Row(y)[xb] = buf[i];
+            // A cell row at a time: the part of it inside the image is copied.
+            for (int32_t i = 0; i < n;) {
+                const int64_t y = c.y + c.filled / cellBytes, col = c.filled % cellBytes;
+                const int32_t run = int32_t(cellBytes - col < n - i ? cellBytes - col : n - i);
+                const int64_t xb = c.x / 8 + col;
+                const int64_t fits = xb >= rowBytes ? 0 : rowBytes - xb < run ? rowBytes - xb : run;
+                if (y < height_ && fits > 0) std::memcpy(Row(y) + xb, buf + i, size_t(fits));
+                i += run;
+                c.filled += run;
             }
             left -= n;
         }
