@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "imaging/codec_reader.h"
 
@@ -31,4 +32,19 @@ inline int64_t FormatFileLength(CodecFile* f) {
 // Buffer row y (0 = the bottom image row) of an image of the header's size.
 inline uint8_t* FormatRow(uint8_t* pixels, const CodecHeader* h, int32_t y) {
     return pixels + int64_t(y) * CodecStride(h->width, h->bpp);
+}
+
+// Reads rows of 8-bit pixels stored top row first from offset into the
+// bottom-up buffer, clearing the bytes between each row's pixels and the
+// stride.  0, or kCodecErrRead when the file cannot supply them.
+inline int FormatReadTopDownBytes(CodecFile* f, const CodecHeader* h, uint8_t* pixels,
+                                  int64_t offset) {
+    if (CodecSeek(f, offset, kCodecSeekSet) != offset) return kCodecErrRead;
+    const int32_t stride = CodecStride(h->width, 8);
+    for (int32_t y = 0; y < h->height; ++y) {
+        uint8_t* row = FormatRow(pixels, h, h->height - 1 - y);
+        if (CodecReadExact(f, row, h->width)) return kCodecErrRead;
+        std::memset(row + h->width, 0, size_t(stride - h->width));
+    }
+    return kCodecOk;
 }

@@ -37,14 +37,7 @@ int ReadPalette(CodecFile*, CodecHeader*, uint8_t* palette) {
 }
 
 int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
-    if (CodecSeek(f, 0, kCodecSeekSet) != 0) return kCodecErrRead;
-    const int32_t stride = CodecStride(h->width, 8);
-    for (int32_t y = 0; y < h->height; ++y) {
-        uint8_t* row = FormatRow(pixels, h, h->height - 1 - y);
-        if (CodecReadExact(f, row, h->width)) return kCodecErrRead;
-        std::memset(row + h->width, 0, size_t(stride - h->width));
-    }
-    return kCodecOk;
+    return FormatReadTopDownBytes(f, h, pixels, 0);
 }
 
 const char* ErrorText(int code) {
