@@ -16,7 +16,7 @@
 
 // Work memory the kernels need beside the pixels, in 16-bit units.
 inline size_t Dither332WorkUnits(int width) {
-    return size_t(width) * 3 + 8;
+    return size_t(width) * 3 + 16;
 }
 
 // Writes height rows of width indices (dst rows dstStride apart) from the
@@ -30,6 +30,21 @@ void Dither332(uint8_t* src, size_t srcStride, uint8_t* dst, size_t dstStride, i
 // The same, one pixel at a time.
 void Dither332Scalar(uint8_t* src, size_t srcStride, uint8_t* dst, size_t dstStride, int width,
                      int height, int16_t* work);
+
+// The kernels one by one, for tests and benchmarks: Dither332With runs the
+// one named and returns true, or returns false when this build or processor
+// lacks it.  All give the same indices.
+enum class Dither332Kernel { kScalar, kSse2, kAvx2 };
+bool Dither332With(Dither332Kernel kernel, uint8_t* src, size_t srcStride, uint8_t* dst,
+                   size_t dstStride, int width, int height, int16_t* work);
+
+// The AVX2 kernel (dither_332_avx2.cpp, the only code built for AVX2): false,
+// doing nothing, when that file was built without it.  Call it only when
+// Dither332Avx2Supported() says the processor can run it.
+bool Dither332Avx2(uint8_t* src, size_t srcStride, uint8_t* dst, size_t dstStride, int width,
+                   int height, int16_t* work);
+bool Dither332Avx2Built();
+bool Dither332Avx2Supported();
 
 // Palette entry i of the fixed palette as red, green, blue.
 void Palette332(int i, uint8_t* red, uint8_t* green, uint8_t* blue);
