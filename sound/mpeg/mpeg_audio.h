@@ -14,11 +14,14 @@
 //         Play(pcm.data(), samples * dec.channels());
 //     // rc == kMpegEndOfStream when the stream is used up
 //
-// Stream rules: before the first frame the sync search slides byte by byte past any
-// junk; the first header fixes the version, sampling frequency and single-channel state,
-// and a later header that differs in any of them is junk and skipped the same way.  A
-// frame cut short by the end of the data ends the stream.  Free format (bitrate index 0)
-// and the unofficial "MPEG 2.5" rates are not supported.
+// Stream rules: an ID3v2 tag at the start is skipped; before the first frame the sync
+// search slides byte by byte past any junk, and a header counts as the first only when
+// the next frame starts with a header of the same version and sampling frequency (or a
+// trailing tag, or the end of the data); the first header fixes the version, sampling
+// frequency and single-channel state, and a later header that differs in any of them is
+// junk and skipped the same way.  A frame cut short by the end of the data ends the
+// stream.  Free format (bitrate index 0) is not supported, and a stream of the
+// unofficial "MPEG 2.5" rates is refused as an invalid file.
 //
 // Threading: one decoder must be used by one thread at a time; distinct decoders are
 // independent.  Tables are built once, on first use, thread-safely.

@@ -18,6 +18,25 @@ const int32_t kFrequencies[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}
 
 constexpr size_t kWindowSize = 16384;
 
+// Whole length in bytes of an "MPEG 2.5" frame (11-bit syncword, version bits
+// 00; the low-sampling-frequency bitrates at half its sampling frequencies),
+// or 0 when the word is not a usable one.  Such streams are not decoded; the
+// length lets the search recognise one instead of taking a chance sync in it.
+int Mpeg25FrameLength(uint32_t word) {
+    static const int32_t kFrequencies25[3] = {11025, 12000, 8000};
+    if ((word >> 21) != 0x7FF || ((word >> 19) & 3) != 0) return 0;
+    const int layerBits = (word >> 17) & 3;
+    const int bitrateIndex = (word >> 12) & 15;
+    const int frequencyIndex = (word >> 10) & 3;
+    if (layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 || frequencyIndex == 3) return 0;
+    const int layer = 4 - layerBits;
+    const int64_t rate = int64_t(kBitrates[0][layer - 1][bitrateIndex]) * 1000;
+    const int32_t freq = kFrequencies25[frequencyIndex];
+    const int padding = (word >> 9) & 1;
+    if (layer == 1) return int((12 * rate / freq + padding) * 4);
+    return int((layer == 3 ? 72 : 144) * rate / freq + padding);
+}
+
 } // namespace
 
 int MpegFrameHeader::sampleRate() const {
@@ -122,13 +141,69 @@ bool MpegBitstream::Accept(uint32_t word, MpegFrameHeader* h) const {
     return MpegParseHeader(word, h);
 }
 
+// Length of an ID3v2 tag at the start of the data (0 when there is none):
+//   "ID3", version (2-4) and revision bytes, flags, size as four 7-bit bytes
+//   (most significant first) counting what follows the 10-byte header; a
+//   version 4 tag with flag bit 4 set has a 10-byte footer after it.
+// Such tags hold pictures and text in which the sync search would find chance
+// headers, so the search starts after the tag.
+uint64_t MpegBitstream::TagLength() {
+    uint8_t t[10];
+    if (source_->ReadAt(0, t, sizeof t) != sizeof t) return 0;
+    if (t[0] != 'I' || t[1] != 'D' || t[2] != '3' || t[3] < 2 || t[3] > 4 || t[4] == 0xFF) return 0;
+    if ((t[6] | t[7] | t[8] | t[9]) & 0x80) return 0;
+    const uint64_t size = uint64_t(t[6]) << 21 | uint64_t(t[7]) << 14 | uint64_t(t[8]) << 7 | t[9];
+    const uint64_t footer = t[3] == 4 && (t[5] & 0x10) ? 10 : 0;
+    return 10 + size + footer;
+}
+
+// A first header is taken only when the frame after it starts with a header
+// of the same version and sampling frequency, or with a metadata tag that
+// follows a stream's last frame (ID3v1 "TAG", "APETAGEX", an appended "ID3",
+// Lyrics3 "LYRICSBEGIN"), or when the data ends with its frame: a chance sync
+// in whatever precedes the stream must not fix the stream's sampling
+// frequency and layer.
+bool MpegBitstream::AgreesWithNext(const MpegFrameHeader& h) {
+    const uint64_t next = position_ + 4 + uint64_t(h.frameSize);
+    if (!Fill(position_, size_t(next - position_))) return false; // frame cut short
+    Fill(next, 11);
+    if (next < windowStart_ || next >= windowStart_ + windowLength_) return true; // the end
+    const uint8_t* p = window_.data() + (next - windowStart_);
+    const size_t avail = size_t(windowStart_ + windowLength_ - next);
+    for (const char* tag : {"TAG", "APETAGEX", "ID3", "LYRICSBEGIN"}) {
+        const size_t n = std::strlen(tag);
+        if (avail >= n && std::memcmp(p, tag, n) == 0) return true;
+    }
+    if (avail < 4) return false;
+    const uint32_t word = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    const uint32_t mask = 0xFFF80C00u; // syncword, version, sampling frequency
+    MpegFrameHeader second;
+    return (word & mask) == (h.word & mask) && MpegParseHeader(word, &second);
+}
+
+// True when word starts an "MPEG 2.5" frame followed by another of the same
+// sampling frequency (or by the end of the data): a stream this decoder does
+// not support, which must not be mistaken for a chance sync inside it.
+bool MpegBitstream::IsMpeg25Stream(uint32_t word) {
+    const int length = Mpeg25FrameLength(word);
+    if (length <= 4) return false;
+    const uint64_t next = position_ + uint64_t(length);
+    if (!Fill(position_, size_t(length))) return false;
+    if (!Fill(next, 4)) return true;
+    const uint8_t* p = window_.data() + (next - windowStart_);
+    const uint32_t second =
+        uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+    return Mpeg25FrameLength(second) > 0 && ((second ^ word) & 0x0C00) == 0;
+}
+
 int MpegBitstream::ReadFirst() {
     seenFirst_ = false;
     frameNumber_ = -1;
     highestFrame_ = -1;
     frameOffsets_.clear();
-    position_ = 0;
     windowLength_ = 0;
+    const uint64_t tag = TagLength();
+    position_ = tag < source_->Size() ? tag : 0; // a tag longer than the data is not one
     const int rc = ReadNext();
     return rc == kMpegOk ? kMpegOk : kMpegErrInvalidFile;
 }
@@ -140,11 +215,11 @@ int MpegBitstream::ReadNext() {
         const uint8_t* p = window_.data() + (position_ - windowStart_);
         const uint32_t word =
             uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+        if (!seenFirst_ && IsMpeg25Stream(word)) return kMpegErrInvalidFile;
         if (!Accept(word, &h)) continue;
-        if (!seenFirst_) {
-            // The first header fixes the stream; an unusable one makes the file invalid.
-            if (!MpegParseHeader(word, &h)) return kMpegErrInvalidFile;
-        }
+        // The first header fixes the stream: it must be usable and agree with the
+        // next one, else it was a chance sync in junk and the search goes on.
+        if (!seenFirst_ && (!MpegParseHeader(word, &h) || !AgreesWithNext(h))) continue;
         break;
     }
     // The whole frame must be there; a frame cut short by the end of data is not one.

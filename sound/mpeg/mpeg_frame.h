@@ -58,10 +58,12 @@ uint16_t MpegCrcBits(uint16_t crc, const uint8_t* data, int bitCount);
 // padding is 1725 bytes; a whole number of 32-bit words with room to spare.
 constexpr int kMpegFrameBufferSize = 1732;
 
-// The stream as a sequence of frames.  Before the first header a sync is 0xFF followed
-// by a byte whose upper four bits are all ones; later headers must repeat the first
-// one's version, sampling frequency and single-channel state, or the search slides on
-// by one byte.  Every frame read is recorded by its offset so that any frame already
+// The stream as a sequence of frames.  The search starts after an ID3v2 tag at the
+// start of the data.  Before the first header a sync is 0xFF followed by a byte whose
+// upper four bits are all ones, and the first header counts only when the next frame's
+// header agrees with it (or its frame ends the data); later headers must repeat the
+// first one's version, sampling frequency and single-channel state, or the search
+// slides on by one byte.  Every frame read is recorded by its offset so that any frame already
 // passed can be found again exactly.
 class MpegBitstream {
   public:
@@ -89,6 +91,9 @@ class MpegBitstream {
   private:
     bool Fill(uint64_t offset, size_t n);
     bool Accept(uint32_t word, MpegFrameHeader* h) const;
+    uint64_t TagLength();
+    bool AgreesWithNext(const MpegFrameHeader& h);
+    bool IsMpeg25Stream(uint32_t word);
 
     MpegSource* source_;
     uint64_t position_ = 0; // where the next header search starts

@@ -195,6 +195,93 @@ TEST(MpegBitstream, FirstHeaderDecidesValidity) {
         EXPECT_EQ(DecodeAll(c.bytes).open, c.expected) << c.name;
 }
 
+// An ID3v2 tag: header with the syncsafe size of body, the body, and for
+// version 4 with the footer flag a 10-byte footer.
+std::vector<uint8_t> Id3v2(int version, const std::vector<uint8_t>& body, bool footer = false) {
+    const uint32_t n = uint32_t(body.size());
+    std::vector<uint8_t> t = {'I',
+                              'D',
+                              '3',
+                              uint8_t(version),
+                              0,
+                              uint8_t(footer ? 0x10 : 0),
+                              uint8_t(n >> 21 & 0x7F),
+                              uint8_t(n >> 14 & 0x7F),
+                              uint8_t(n >> 7 & 0x7F),
+                              uint8_t(n & 0x7F)};
+    t.insert(t.end(), body.begin(), body.end());
+    if (footer)
+        t.insert(t.end(), {'3', 'D', 'I', uint8_t(version), 0, 0x10, t[6], t[7], t[8], t[9]});
+    return t;
+}
+
+std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(MpegBitstream, ChanceSyncsAheadOfTheStreamAreNotItsFirstHeader) {
+    const std::vector<uint8_t> clean = Stream({3, 5, 7, 9});
+    const Decoded reference = DecodeAll(clean);
+    ASSERT_EQ(reference.open, kMpegOk);
+    // A usable-looking 44.1 kHz header in junk (as in a picture of a tag) whose
+    // frame is not followed by another header: skipped, not taken.
+    const uint32_t fake = Header(1, 1, 4, 0, 0, 3);
+    std::vector<uint8_t> junk = {0x00, uint8_t(fake >> 24), uint8_t(fake >> 16), uint8_t(fake >> 8),
+                                 uint8_t(fake)};
+    junk.resize(600, 0x5A);
+    // An unusable one (free format, as a JPEG comment marker FF FE 00 reads).
+    junk.insert(junk.end(), {0xFF, 0xFE, 0x00, 0x10});
+    const Decoded d = DecodeAll(Concat(junk, clean));
+    ASSERT_EQ(d.open, kMpegOk);
+    EXPECT_EQ(d.rate, 32000);
+    EXPECT_EQ(d.pcm, reference.pcm);
+}
+
+TEST(MpegBitstream, Id3v2TagsAreSkippedWhatEverTheyHold) {
+    const std::vector<uint8_t> clean = Stream({3, 5, 7});
+    const Decoded reference = DecodeAll(clean);
+    // Tag bodies holding whole frames of another sampling rate, twice in a row:
+    // only the tag's length keeps them out.
+    const std::vector<uint8_t> other = LayerOneFrame(8, false, 0);
+    const std::vector<uint8_t> body = Concat(Concat({0, 0, 0}, other), other);
+    for (const auto& tag : {Id3v2(3, body), Id3v2(4, body, true), Id3v2(2, {})}) {
+        const Decoded d = DecodeAll(Concat(tag, clean));
+        ASSERT_EQ(d.open, kMpegOk) << tag.size();
+        EXPECT_EQ(d.rate, 32000) << tag.size();
+        EXPECT_EQ(d.pcm, reference.pcm) << tag.size();
+    }
+    // A tag that claims more than the data holds is no tag: the search starts at 0.
+    std::vector<uint8_t> bogus = {'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
+    EXPECT_EQ(DecodeAll(Concat(bogus, clean)).pcm, reference.pcm);
+}
+
+TEST(MpegBitstream, AStreamOfOneFrameStillOpens) {
+    const std::vector<uint8_t> one = LayerOneFrame(4);
+    std::vector<uint8_t> v1 = {'T', 'A', 'G'};
+    v1.resize(128, ' ');
+    std::vector<uint8_t> ape = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X'};
+    ape.resize(32, 0);
+    for (const auto& bytes : {one, Concat(one, v1), Concat(Concat(one, ape), v1)}) {
+        const Decoded d = DecodeAll(bytes);
+        EXPECT_EQ(d.open, kMpegOk) << bytes.size();
+        EXPECT_EQ(d.frames, 1) << bytes.size();
+    }
+}
+
+TEST(MpegBitstream, MpegTwoPointFiveStreamsAreRefused) {
+    // 11.025 kHz Layer III at 32 kbit/s: 72 * 32000 / 11025 = 208 bytes a frame.
+    std::vector<uint8_t> frame = {0xFF, 0xE3, 0x40, 0x64};
+    frame.resize(208, 0);
+    EXPECT_EQ(DecodeAll(Concat(frame, frame)).open, kMpegErrInvalidFile);
+    EXPECT_EQ(DecodeAll(frame).open, kMpegErrInvalidFile);
+    // Full of bytes that look like MPEG-1 syncs: still refused, not misread.
+    std::vector<uint8_t> busy = frame;
+    for (size_t i = 8; i + 4 < busy.size(); i += 20)
+        busy[i] = 0xFF, busy[i + 1] = 0xFD, busy[i + 2] = 0x46;
+    EXPECT_EQ(DecodeAll(Concat(Concat(busy, busy), busy)).open, kMpegErrInvalidFile);
+}
+
 TEST(MpegBitstream, FrameCountEstimateAndExactCount) {
     const std::vector<uint8_t> s = Stream(std::vector<int>(100, 4));
     MpegMemorySource src(s.data(), s.size());

@@ -155,4 +155,42 @@ INSTANTIATE_TEST_SUITE_P(
                       Encoding{"l2_16k_32_lsf_mono_crc", "twolame -b 32 -m m -p", 16000, 1}),
     [](const ::testing::TestParamInfo<Encoding>& p) { return std::string(p.param.name); });
 
+// Music files carry pictures and text in ID3v2 tags ahead of the stream; the
+// samples must be those of the same stream without them.
+TEST(TaggedStreams, CoverPicturesChangeNothing) {
+    if (!HaveTool("lame") || !HaveTool("convert")) GTEST_SKIP() << "lame or convert missing";
+    const std::string dir = std::string(PLINTHAR_BINARY_DIR) + "/mpeg_tagged";
+    ASSERT_TRUE(RunCommand("mkdir -p '" + dir + "'"));
+    const std::string wav = dir + "/in.wav", plain = dir + "/plain.mp3";
+    WriteTestWav(wav, 44100, 2, 2.0);
+    ASSERT_TRUE(RunCommand("lame --silent -b 128 '" + wav + "' '" + plain + "'"));
+    const Decoded reference = DecodeAll(ReadFileBytes(plain));
+    ASSERT_EQ(reference.open, kMpegOk);
+    // A noisy PNG (its compressed data is full of chance syncs) and a JPEG with a
+    // comment marker (FF FE).
+    const char* pictures[] = {"-size 400x400 plasma:fractal cover.png",
+                              "-size 300x300 plasma:fractal -set comment cover cover.jpg"};
+    for (const char* picture : pictures) {
+        const std::string spec = picture;
+        const std::string file = spec.substr(spec.rfind(' ') + 1);
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(RunCommand("cd '" + dir + "' && convert " + spec));
+        const std::string tagged = dir + "/tagged-" + file + ".mp3";
+        ASSERT_TRUE(RunCommand("lame --silent -b 128 --ti '" + dir + "/" + file + "' '" + wav +
+                               "' '" + tagged + "'"));
+        const Decoded d = DecodeAll(ReadFileBytes(tagged));
+        ASSERT_EQ(d.open, kMpegOk);
+        EXPECT_EQ(d.rate, 44100);
+        EXPECT_EQ(d.pcm, reference.pcm);
+    }
+}
+
+TEST(TaggedStreams, MpegTwoPointFiveFilesAreRefused) {
+    for (const char* name : {"l3_mpeg25_8k_cbr16_mono.mp3", "l3_mpeg25_11k_cbr32.mp3"}) {
+        const std::string path = kGenerated + name;
+        if (!FileExists(path)) GTEST_SKIP() << "test data absent: " << path;
+        EXPECT_EQ(DecodeAll(ReadFileBytes(path)).open, kMpegErrInvalidFile) << name;
+    }
+}
+
 } // namespace
