@@ -101,8 +101,8 @@ struct Sse2Lanes {
     static Vec Top(Vec a) { return _mm_srli_si128(a, 14); }
     static Vec Low(int v) { return _mm_cvtsi32_si128(v & 0xFFFF); }
     static int16_t Last(Vec a) { return int16_t(_mm_extract_epi16(a, 7)); }
-    static Vec Load(const int16_t* p) { return _mm_load_si128(reinterpret_cast<const Vec*>(p)); }
-    static void Store(int16_t* p, Vec a) { _mm_store_si128(reinterpret_cast<Vec*>(p), a); }
+    static Vec Load(const int16_t* p) { return _mm_loadu_si128(reinterpret_cast<const Vec*>(p)); }
+    static void Store(int16_t* p, Vec a) { _mm_storeu_si128(reinterpret_cast<Vec*>(p), a); }
     static void Gather(const uint8_t* in, ptrdiff_t step, Vec* bg, Vec* gr) {
         dither_vector::Gather8(in, step, bg, gr);
     }

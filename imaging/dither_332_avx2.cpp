@@ -35,8 +35,10 @@ struct Avx2Lanes {
     static Vec Top(Vec a) { return _mm256_srli_si256(_mm256_permute2x128_si256(a, a, 0x81), 14); }
     static Vec Low(int v) { return _mm256_setr_epi32(v & 0xFFFF, 0, 0, 0, 0, 0, 0, 0); }
     static int16_t Last(Vec a) { return int16_t(_mm256_extract_epi16(a, 15)); }
-    static Vec Load(const int16_t* p) { return _mm256_load_si256(reinterpret_cast<const Vec*>(p)); }
-    static void Store(int16_t* p, Vec a) { _mm256_store_si256(reinterpret_cast<Vec*>(p), a); }
+    static Vec Load(const int16_t* p) {
+        return _mm256_loadu_si256(reinterpret_cast<const Vec*>(p));
+    }
+    static void Store(int16_t* p, Vec a) { _mm256_storeu_si256(reinterpret_cast<Vec*>(p), a); }
     static void Gather(const uint8_t* in, ptrdiff_t step, Vec* bg, Vec* gr) {
         __m128i bgLow, grLow, bgHigh, grHigh;
         dither_vector::Gather8(in, step, &bgLow, &grLow);

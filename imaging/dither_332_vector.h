@@ -16,7 +16,8 @@
 // Min, And, Or, MulHi (unsigned), MulLo, Srai2, Srli<n>; Up(v) (lanes moved up
 // by one, lane 0 cleared); Top(v) (the last lane moved to lane 0, the rest
 // clear); Low(x) (x in lane 0, the rest clear); Last(v) (the last lane's value);
-// Load/Store of kCount int16 values; Gather and Scatter as described below.
+// Load/Store of kCount int16 values (unaligned: 32-byte alignment of the stack
+// is not to be had on Windows); Gather and Scatter as described below.
 #pragma once
 
 #include <cstddef>
