@@ -26,7 +26,7 @@ struct CodecReader {
     const char* (*errorText)(int code);
 };
 
-// The readers that exist; a row whose reader is not written yet holds nullptr.
+// The readers, one for each row of the table.
 extern const CodecReader kGifReader;
 extern const CodecReader kBmpReader;
 extern const CodecReader kJpegReader;

@@ -1,6 +1,7 @@
 // The fixed format table: 17 rows in this order.  The index is what
-// codec_guess returns and what CDibImage records as `format`.  A row whose
-// reader is nullptr answers code 2 ("not supported") until its reader exists.
+// codec_guess returns and what CDibImage records as `format`.  Every row has
+// its reader (the library would answer code 2, "not supported", for a row
+// without one).
 #include "imaging/codec_reader.h"
 
 namespace {
