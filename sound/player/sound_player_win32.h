@@ -68,7 +68,11 @@ constexpr int kMciErrFileRead = 348;     // MCIERR_FILE_READ
 constexpr int kMciErrNoMidiDevice = 343; // MCIERR_SEQ_NOMIDIPRESENT: no MIDI output at all
 
 // What the player and its decoder worker share. The player owns it; the worker
-// touches it only under `lock` and reports by posting to `notifyWindow`:
+// touches it only under `lock`, which it takes by polling (TryEnterCriticalSection
+// and a short sleep), never by EnterCriticalSection: a thread blocked there is
+// already the lock's next owner, and a pause suspends the worker, so the lock
+// would stay with a frozen thread and the next Seek or Stop would wait for it.
+// It reports by posting to `notifyWindow`:
 //   kPlayerMsgPosition  (frame)     position, every 16th frame when reports are on
 //   kPlayerMsgSeekDone              after carrying out a seek request
 //   kPlayerMsgDecodeDone            the stream ended by itself (`finished` set first)

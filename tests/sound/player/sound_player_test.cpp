@@ -188,7 +188,8 @@ class FakeEngine : public CDecoderEngine {
         ++g_script->runs;
         DWORD frame = 0;
         for (;;) {
-            EnterCriticalSection(&c->lock);
+            while (!TryEnterCriticalSection(&c->lock)) // polled, as the contract asks
+                Sleep(1);
             if (g_script->behaviour == Behaviour::kHoldsLockForever && frame == 5)
                 for (;;)
                     Sleep(10);
