@@ -51,7 +51,15 @@ class ByteWriter {
     std::vector<uint8_t> out_;
 };
 
-inline uint16_t LoadLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t LoadLE16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+inline uint16_t LoadBE16(const uint8_t* p) {
+    return uint16_t((p[0] << 8) | p[1]);
+}
+inline uint32_t LoadBE32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
 inline uint32_t LoadLE32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }

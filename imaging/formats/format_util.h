@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "common/byte_io.h"
 #include "imaging/codec_reader.h"
 
 // No reader accepts an image whose pixel buffer would exceed 256 MiB (the image

@@ -34,22 +34,18 @@ struct GemState {
     uint8_t colours[256 * 3];
 };
 
-uint32_t Word(const uint8_t* p) {
-    return uint32_t(p[0]) << 8 | p[1];
-}
-
 int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
     GemState* s = CodecPrivate<GemState>(h);
     std::memset(s, 0, sizeof *s);
     const int64_t length = FormatFileLength(f);
     uint8_t b[16];
     if (length < 0 || CodecReadExact(f, b, 16)) return kCodecErrRead;
-    if (Word(b) != 1) return kGemErrVersion;
-    const uint32_t words = Word(b + 2);
+    if (LoadBE16(b) != 1) return kGemErrVersion;
+    const uint32_t words = LoadBE16(b + 2);
     if (words < 8) return kGemErrHeaderLength;
-    s->planes = int32_t(Word(b + 4));
-    s->patternLength = int32_t(Word(b + 6));
-    const int32_t width = int32_t(Word(b + 12)), height = int32_t(Word(b + 14));
+    s->planes = int32_t(LoadBE16(b + 4));
+    s->patternLength = int32_t(LoadBE16(b + 6));
+    const int32_t width = int32_t(LoadBE16(b + 12)), height = int32_t(LoadBE16(b + 14));
     if (s->planes == 24) return kCodecErrNotSupported;
     if (s->planes < 1 || s->planes > 8) return kGemErrPlanes;
     s->dataOffset = 2 * int64_t(words);
@@ -57,14 +53,14 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
         uint8_t x[6];
         if (CodecReadExact(f, x, 6)) return kCodecErrRead;
         if (std::memcmp(x, "XIMG", 4) == 0) {
-            if (Word(x + 4) != 0) return kGemErrPaletteType;
+            if (LoadBE16(x + 4) != 0) return kGemErrPaletteType;
             if (s->planes != 1 && s->planes != 3 && s->planes != 4) return kGemErrColourPlanes;
             const int32_t n = 1 << s->planes;
             if (words < 11 + 3 * uint32_t(n)) return kGemErrHeaderLength;
             std::vector<uint8_t> raw(size_t(6 * n));
             if (CodecReadExact(f, raw.data(), 6 * n)) return kCodecErrRead;
             for (int32_t i = 0; i < 3 * n; ++i) {
-                const uint32_t v = Word(&raw[size_t(2 * i)]);
+                const uint32_t v = LoadBE16(&raw[size_t(2 * i)]);
                 s->colours[i] = uint8_t((v > 1000 ? 1000 : v) * 255 / 1000);
             }
             s->hasColours = 1;

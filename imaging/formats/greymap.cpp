@@ -9,25 +9,12 @@ namespace {
 
 constexpr int kGreyErrMaxval = 100;
 
-struct GreyState {
-    int64_t rasterOffset;
-    int32_t maxval;
-};
-
 int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
-    PnmHeader p;
-    if (int rc = ReadPnmHeader(f, '5', kGreyErrMaxval, &p)) return rc;
-    GreyState* s = CodecPrivate<GreyState>(h);
-    s->rasterOffset = p.rasterOffset;
-    s->maxval = int32_t(p.maxval);
-    h->width = int32_t(p.width);
-    h->height = int32_t(p.height);
-    h->bpp = 8;
-    return kCodecOk;
+    return ReadPnmInto(f, '5', kGreyErrMaxval, h);
 }
 
 int ReadPalette(CodecFile*, CodecHeader* h, uint8_t* palette) {
-    const GreyState* s = CodecPrivate<GreyState>(h);
+    const PnmState* s = CodecPrivate<PnmState>(h);
     // Values above the maximum are out of range; they show as white.
     for (int i = 0; i < 256; ++i)
         std::memset(palette + 3 * i, i >= s->maxval ? 255 : i * 255 / s->maxval, 3);
@@ -35,7 +22,7 @@ int ReadPalette(CodecFile*, CodecHeader* h, uint8_t* palette) {
 }
 
 int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
-    return FormatReadTopDownBytes(f, h, pixels, CodecPrivate<GreyState>(h)->rasterOffset);
+    return FormatReadTopDownBytes(f, h, pixels, CodecPrivate<PnmState>(h)->rasterOffset);
 }
 
 const char* ErrorText(int code) {

@@ -48,13 +48,6 @@ struct IlbmState {
     uint8_t map[256 * 3];
 };
 
-uint32_t Be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-uint32_t Be16(const uint8_t* p) {
-    return uint32_t(p[0]) << 8 | p[1];
-}
-
 int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
     IlbmState* s = CodecPrivate<IlbmState>(h);
     std::memset(s, 0, sizeof *s);
@@ -70,7 +63,7 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
     for (;;) {
         uint8_t c[8];
         if (CodecSeek(f, at, kCodecSeekSet) != at || CodecReadExact(f, c, 8)) return kCodecErrRead;
-        const int64_t size = Be32(c + 4), data = at + 8;
+        const int64_t size = LoadBE32(c + 4), data = at + 8;
         if (size > length - data) {
             // Only the body may run short; it is checked against its rows below.
             if (std::memcmp(c, "BODY", 4) != 0) return kCodecErrRead;
@@ -88,11 +81,11 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
             uint8_t v[4];
             if (size != 4) return kIlbmErrCamg;
             if (CodecReadExact(f, v, 4)) return kCodecErrRead;
-            camg = Be32(v);
+            camg = LoadBE32(v);
         } else if (std::memcmp(c, "SHAM", 4) == 0) {
             uint8_t v[2];
             if (size < 2 || CodecReadExact(f, v, 2)) return kCodecErrRead;
-            if (Be16(v) != 0) return kIlbmErrSham;
+            if (LoadBE16(v) != 0) return kIlbmErrSham;
         } else if (std::memcmp(c, "BODY", 4) == 0) {
             s->body = data;
             s->bodySize = size < length - data ? size : length - data;
@@ -101,7 +94,7 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
         at = data + size + (size & 1);
     }
     if (!haveHeader) return kIlbmErrNoHeader;
-    const int32_t width = int32_t(Be16(bmhd)), height = int32_t(Be16(bmhd + 2));
+    const int32_t width = int32_t(LoadBE16(bmhd)), height = int32_t(LoadBE16(bmhd + 2));
     s->planes = bmhd[8];
     s->masked = bmhd[9] == 1;
     s->ham = (camg & kCamgHam) != 0;

@@ -9,21 +9,8 @@ namespace {
 
 constexpr int kPixErrMaxval = 200;
 
-struct PixState {
-    int64_t rasterOffset;
-    int32_t maxval;
-};
-
 int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char*) {
-    PnmHeader p;
-    if (int rc = ReadPnmHeader(f, '6', kPixErrMaxval, &p)) return rc;
-    PixState* s = CodecPrivate<PixState>(h);
-    s->rasterOffset = p.rasterOffset;
-    s->maxval = int32_t(p.maxval);
-    h->width = int32_t(p.width);
-    h->height = int32_t(p.height);
-    h->bpp = 24;
-    return kCodecOk;
+    return ReadPnmInto(f, '6', kPixErrMaxval, h);
 }
 
 int ReadPalette(CodecFile*, CodecHeader*, uint8_t*) {
@@ -31,7 +18,7 @@ int ReadPalette(CodecFile*, CodecHeader*, uint8_t*) {
 }
 
 int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
-    const PixState* s = CodecPrivate<PixState>(h);
+    const PnmState* s = CodecPrivate<PnmState>(h);
     if (CodecSeek(f, s->rasterOffset, kCodecSeekSet) != s->rasterOffset) return kCodecErrRead;
     uint8_t scale[256];
     for (int i = 0; i < 256; ++i)

@@ -64,3 +64,23 @@ inline int ReadPnmHeader(CodecFile* f, char kind, int badMaxval, PnmHeader* out)
     if (out->width * out->height * samples > length - out->rasterOffset) return kCodecErrRead;
     return kCodecOk;
 }
+
+// What the greymap and pixmap readers keep between their calls.
+struct PnmState {
+    int64_t rasterOffset;
+    int32_t maxval;
+};
+
+// The readers' header step: reads the header, fills h (8 bits for P5, 24 for
+// P6) and keeps the state in its private area.  Codes as ReadPnmHeader.
+inline int ReadPnmInto(CodecFile* f, char kind, int badMaxval, CodecHeader* h) {
+    PnmHeader p;
+    if (int rc = ReadPnmHeader(f, kind, badMaxval, &p)) return rc;
+    PnmState* s = CodecPrivate<PnmState>(h);
+    s->rasterOffset = p.rasterOffset;
+    s->maxval = int32_t(p.maxval);
+    h->width = int32_t(p.width);
+    h->height = int32_t(p.height);
+    h->bpp = kind == '6' ? 24 : 8;
+    return kCodecOk;
+}

@@ -71,10 +71,6 @@ struct PsegState {
     int32_t fixrec;
 };
 
-uint32_t Be16(const uint8_t* p) {
-    return uint32_t(p[0]) << 8 | p[1];
-}
-
 // Reads up to n bytes at pos; the count read.
 int32_t ReadAt(CodecFile* f, int64_t pos, uint8_t* buf, int32_t n) {
     if (CodecSeek(f, pos, kCodecSeekSet) != pos) return 0;
@@ -122,7 +118,7 @@ class RecordReader {
         }
         uint8_t h[8];
         if (ReadAt(f_, field, h, 8) != 8) return kCodecErrRead;
-        const int32_t length = int32_t(Be16(h));
+        const int32_t length = int32_t(LoadBE16(h));
         if (length < 8) return kPsegErrRecord;
         if (field + length > length_) return kCodecErrRead;
         r->id = uint32_t(h[2]) << 16 | uint32_t(h[3]) << 8 | h[4];
@@ -144,7 +140,7 @@ class RecordReader {
             if (pad == 0) {
                 if (r->size < 3 || ReadAt(f_, r->data + r->size - 3, p, 2) != 2)
                     return kPsegErrRecord;
-                pad = int32_t(Be16(p));
+                pad = int32_t(LoadBE16(p));
             }
             if (pad < 1 || pad > r->size) return kPsegErrRecord;
             r->size -= pad;
@@ -214,10 +210,10 @@ class ImageWalk {
         uint8_t d[32];
         if (r.size < 32) return kPsegErrRecord;
         if (ReadAt(f_, r.data, d, 32) != 32) return kCodecErrRead;
-        width_ = Be16(d + 18);
-        height_ = Be16(d + 20);
-        defaultW_ = Be16(d + 28);
-        defaultH_ = Be16(d + 30);
+        width_ = LoadBE16(d + 18);
+        height_ = LoadBE16(d + 20);
+        defaultW_ = LoadBE16(d + 28);
+        defaultH_ = LoadBE16(d + 30);
         if (width_ % 8 != 0) return kPsegErrWidth;
         if (defaultW_ % 8 != 0) return kPsegErrDefaultCell;
         if (!FormatSizeFits(width_, height_, 1)) return kCodecErrBadSize;
@@ -234,8 +230,9 @@ class ImageWalk {
         uint8_t d[12];
         if (r.size < 12) return kPsegErrRecord;
         if (ReadAt(f_, r.data, d, 12) != 12) return kCodecErrRead;
-        const int64_t x = Be16(d), y = Be16(d + 2);
-        int64_t w = Be16(d + 4), h = Be16(d + 6), fw = Be16(d + 8), fh = Be16(d + 10);
+        const int64_t x = LoadBE16(d), y = LoadBE16(d + 2);
+        int64_t w = LoadBE16(d + 4), h = LoadBE16(d + 6), fw = LoadBE16(d + 8),
+                fh = LoadBE16(d + 10);
         if (w == 0xFFFF) w = defaultW_;
         if (h == 0xFFFF) h = defaultH_;
         if (x % 8 != 0) return kPsegErrCellPosition;

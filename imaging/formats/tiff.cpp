@@ -77,13 +77,8 @@ struct TiffState {
 class TiffFile {
   public:
     TiffFile(CodecFile* f, bool big, int64_t length) : f_(f), big_(big), length_(length) {}
-    uint32_t U16(const uint8_t* p) const {
-        return big_ ? uint32_t(p[0] << 8 | p[1]) : uint32_t(p[0] | p[1] << 8);
-    }
-    uint32_t U32(const uint8_t* p) const {
-        return big_ ? uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]
-                    : uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-    }
+    uint32_t U16(const uint8_t* p) const { return big_ ? LoadBE16(p) : LoadLE16(p); }
+    uint32_t U32(const uint8_t* p) const { return big_ ? LoadBE32(p) : LoadLE32(p); }
     int ReadAt(int64_t pos, void* out, int32_t n) {
         if (pos < 0 || pos > length_ || n > length_ - pos) return kTiffErrHeader;
         if (CodecSeek(f_, pos, kCodecSeekSet) != pos) return kCodecErrRead;

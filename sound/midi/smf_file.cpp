@@ -7,13 +7,6 @@
 
 namespace {
 
-uint32_t LoadBE32(const uint8_t* p) {
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-uint16_t LoadBE16(const uint8_t* p) {
-    return uint16_t((p[0] << 8) | p[1]);
-}
-
 constexpr uint64_t kMaxTick = 0x7FFFFFFF;
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/byte_io.h"
+
 class MpegBits {
   public:
     MpegBits() = default;
@@ -25,7 +27,7 @@ class MpegBits {
         uint32_t w = 0;
         if ((byte + 4) * 8 <= sizeBits_) {
             const uint8_t* p = data_ + byte;
-            w = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+            w = LoadBE32(p);
         } else {
             for (int i = 0; i < 4; ++i) {
                 const size_t b = byte + size_t(i);

@@ -1,5 +1,7 @@
 #include "sound/mpeg/mpeg_frame.h"
 
+#include "common/byte_io.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,6 +19,11 @@ const int16_t kBitrates[2][3][15] = {
 const int32_t kFrequencies[2][3] = {{22050, 24000, 16000}, {44100, 48000, 32000}};
 
 constexpr size_t kWindowSize = 16384;
+
+// Header bits that every header of a stream repeats: syncword, version bit and
+// sampling frequency.
+constexpr uint32_t kStreamBits = 0xFFF80C00u;
+constexpr uint32_t kFrequencyBits = 0x00000C00u;
 
 // Whole length in bytes of an "MPEG 2.5" frame (11-bit syncword, version bits
 // 00; the low-sampling-frequency bitrates at half its sampling frequencies),
@@ -135,8 +142,7 @@ bool MpegBitstream::Fill(uint64_t offset, size_t n) {
 bool MpegBitstream::Accept(uint32_t word, MpegFrameHeader* h) const {
     if (!seenFirst_) return (word >> 20) == 0xFFF;
     // Syncword, version bit and sampling frequency must repeat those of the first header.
-    const uint32_t mask = 0xFFF80C00u;
-    if ((word & mask) != (first_.word & mask)) return false;
+    if ((word & kStreamBits) != (first_.word & kStreamBits)) return false;
     if ((((word >> 6) & 3) == 3) != (first_.mode == 3)) return false;
     return MpegParseHeader(word, h);
 }
@@ -175,10 +181,9 @@ bool MpegBitstream::AgreesWithNext(const MpegFrameHeader& h) {
         if (avail >= n && std::memcmp(p, tag, n) == 0) return true;
     }
     if (avail < 4) return false;
-    const uint32_t word = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-    const uint32_t mask = 0xFFF80C00u; // syncword, version, sampling frequency
+    const uint32_t word = LoadBE32(p);
     MpegFrameHeader second;
-    return (word & mask) == (h.word & mask) && MpegParseHeader(word, &second);
+    return (word & kStreamBits) == (h.word & kStreamBits) && MpegParseHeader(word, &second);
 }
 
 // True when word starts an "MPEG 2.5" frame followed by another of the same
@@ -190,10 +195,8 @@ bool MpegBitstream::IsMpeg25Stream(uint32_t word) {
     const uint64_t next = position_ + uint64_t(length);
     if (!Fill(position_, size_t(length))) return false;
     if (!Fill(next, 4)) return true;
-    const uint8_t* p = window_.data() + (next - windowStart_);
-    const uint32_t second =
-        uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-    return Mpeg25FrameLength(second) > 0 && ((second ^ word) & 0x0C00) == 0;
+    const uint32_t second = LoadBE32(window_.data() + (next - windowStart_));
+    return Mpeg25FrameLength(second) > 0 && ((second ^ word) & kFrequencyBits) == 0;
 }
 
 int MpegBitstream::ReadFirst() {
@@ -212,9 +215,7 @@ int MpegBitstream::ReadNext() {
     MpegFrameHeader h;
     for (;; ++position_) {
         if (!Fill(position_, 4)) return kMpegEndOfStream;
-        const uint8_t* p = window_.data() + (position_ - windowStart_);
-        const uint32_t word =
-            uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+        const uint32_t word = LoadBE32(window_.data() + (position_ - windowStart_));
         if (!seenFirst_ && IsMpeg25Stream(word)) return kMpegErrInvalidFile;
         if (!Accept(word, &h)) continue;
         // The first header fixes the stream: it must be usable and agree with the
@@ -228,7 +229,7 @@ int MpegBitstream::ReadNext() {
     const uint8_t* p = window_.data() + (position_ - windowStart_);
     std::memcpy(buffer_, p + 4, size_t(h.frameSize));
     std::memset(buffer_ + h.frameSize, 0, sizeof(buffer_) - size_t(h.frameSize));
-    h.checksum = h.protection ? 0 : uint16_t(buffer_[0] << 8 | buffer_[1]);
+    h.checksum = h.protection ? 0 : LoadBE16(buffer_);
     if (!seenFirst_) {
         first_ = h;
         seenFirst_ = true;

@@ -232,7 +232,7 @@ struct MainBits {
     size_t pos;
     uint32_t Peek(int n) const {
         const uint8_t* p = data + (pos >> 3);
-        const uint32_t w = uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+        const uint32_t w = LoadBE32(p);
         return n ? (w << (pos & 7)) >> (32 - n) : 0;
     }
     uint32_t Read(int n) {

@@ -168,13 +168,14 @@ TEST(TaggedStreams, CoverPicturesChangeNothing) {
     ASSERT_EQ(reference.open, kMpegOk);
     // A noisy PNG (its compressed data is full of chance syncs) and a JPEG with a
     // comment marker (FF FE).
+    // Each: ImageMagick's arguments, the last one naming the picture it writes.
     const char* pictures[] = {"-size 400x400 plasma:fractal cover.png",
                               "-size 300x300 plasma:fractal -set comment cover cover.jpg"};
     for (const char* picture : pictures) {
-        const std::string spec = picture;
-        const std::string file = spec.substr(spec.rfind(' ') + 1);
+        const std::string arguments = picture;
+        const std::string file = arguments.substr(arguments.rfind(' ') + 1);
         SCOPED_TRACE(file);
-        ASSERT_TRUE(RunCommand("cd '" + dir + "' && convert " + spec));
+        ASSERT_TRUE(RunCommand("cd '" + dir + "' && convert " + arguments));
         const std::string tagged = dir + "/tagged-" + file + ".mp3";
         ASSERT_TRUE(RunCommand("lame --silent -b 128 --ti '" + dir + "/" + file + "' '" + wav +
                                "' '" + tagged + "'"));
