@@ -10,22 +10,12 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "bench/saver/bench_clock.h"
 #include "common/crt_random.h"
 #include "saver/saver_window_win32.h"
 #include "tests/imaging/gif_builder.h"
 
 namespace {
-
-double Now() {
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER q;
-        QueryPerformanceFrequency(&q);
-        return q;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(f.QuadPart);
-}
 
 std::string TempFile(const char* name) {
     char dir[MAX_PATH];
@@ -123,17 +113,17 @@ Stats Measure(int sprites, int frames, const std::string& gif, const std::string
     std::vector<double> times, backgroundMs, pictures, paint;
     double cpu0 = ThreadCpuMs();
     for (int i = 0; i < frames; ++i) {
-        double t0 = Now();
+        double t0 = BenchNowMs();
         w.moveNow = true;
         w.PaintBackground();
         GdiFlush();
-        double t1 = Now();
+        double t1 = BenchNowMs();
         w.StepPictures();
         GdiFlush();
-        double t2 = Now();
+        double t2 = BenchNowMs();
         UpdateWindow(w.Handle());  // the paint copy of what was invalidated
         GdiFlush();
-        double t3 = Now();
+        double t3 = BenchNowMs();
         times.push_back(t3 - t0);
         backgroundMs.push_back(t1 - t0);
         pictures.push_back(t2 - t1);
@@ -155,10 +145,10 @@ double FullScreenBlt(int runs) {
     HGDIOBJ oa = SelectObject(mem, a), ob = SelectObject(mem2, b);
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        double t0 = Now();
+        double t0 = BenchNowMs();
         BitBlt(mem, 0, 0, w, h, mem2, 0, 0, SRCCOPY);
         GdiFlush();
-        times.push_back(Now() - t0);
+        times.push_back(BenchNowMs() - t0);
     }
     SelectObject(mem, oa), SelectObject(mem2, ob);
     DeleteObject(a), DeleteObject(b);

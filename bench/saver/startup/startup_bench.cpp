@@ -10,18 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "bench/saver/bench_clock.h"
 
-double Now() {
-    static LARGE_INTEGER f = [] {
-        LARGE_INTEGER q;
-        QueryPerformanceFrequency(&q);
-        return q;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(f.QuadPart);
-}
+namespace {
 
 struct Find {
     DWORD pid;
@@ -57,7 +48,7 @@ int main(int argc, char** argv) {
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
-        double t0 = Now();
+        double t0 = BenchNowMs();
         if (!CreateProcessA(program.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
                             dir.c_str(), &si, &pi)) {
             std::fprintf(stderr, "cannot start %s\n", program.c_str());
@@ -65,13 +56,13 @@ int main(int argc, char** argv) {
         }
         HWND w = nullptr;
         double tShown = -1, tFirst = -1;
-        while (Now() - t0 < 600000 && WaitForSingleObject(pi.hProcess, 2) == WAIT_TIMEOUT) {
+        while (BenchNowMs() - t0 < 600000 && WaitForSingleObject(pi.hProcess, 2) == WAIT_TIMEOUT) {
             if (!w) {
                 Find f{pi.dwProcessId, nullptr};
                 EnumWindows(Match, reinterpret_cast<LPARAM>(&f));
-                if ((w = f.found)) tShown = Now() - t0;
+                if ((w = f.found)) tShown = BenchNowMs() - t0;
             } else if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-                tFirst = Now() - t0;
+                tFirst = BenchNowMs() - t0;
                 break;
             }
         }
