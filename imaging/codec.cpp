@@ -73,11 +73,15 @@ int codec_count(int* n) {
     return kCodecOk;
 }
 
+const char* CodecFindExtension(const char* fileName) {
+    const char* dot = std::strrchr(fileName, '.');
+    return dot && !std::strpbrk(dot, "/\\") ? dot + 1 : nullptr;
+}
+
 int codec_guess(const char* fileName, int* index) {
     if (!fileName || !index) return kCodecErrBadArg;
-    const char* dot = std::strrchr(fileName, '.');
-    const char* ext = "";
-    if (dot && !std::strpbrk(dot, "/\\")) ext = dot + 1;
+    const char* found = CodecFindExtension(fileName);
+    const char* ext = found ? found : "";
     size_t extLen = std::strlen(ext);
     for (int i = 0; i < kCodecFormatCount; ++i) {
         const char* list = kFormatTable[i].extensions;

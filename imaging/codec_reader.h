@@ -62,6 +62,9 @@ int CodecReadExact(CodecFile* f, void* buf, int32_t n);
 int32_t CodecReadSome(CodecFile* f, void* buf, int32_t n);
 // Absolute or relative seek; returns the new position or -1.
 int64_t CodecSeek(CodecFile* f, int64_t offset, int origin);
+// The extension of a file name: the text after its last dot when no path
+// separator ('/' or '\\') follows that dot; nullptr when there is none.
+const char* CodecFindExtension(const char* fileName);
 // Current position (-1 on error).
 inline int64_t CodecTell(CodecFile* f) {
     return CodecSeek(f, 0, kCodecSeekCur);

@@ -33,13 +33,10 @@ struct KipsState {
     uint8_t palette[256 * 3];
 };
 
-// Where the extension of name starts (the index after the last '.', when no
-// path separator follows it), or npos.
+// Where the extension of name starts, or npos.
 size_t ExtensionStart(const std::string& name) {
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || name.find_first_of("/\\", dot) != std::string::npos)
-        return std::string::npos;
-    return dot + 1;
+    const char* ext = CodecFindExtension(name.c_str());
+    return ext ? size_t(ext - name.c_str()) : std::string::npos;
 }
 
 // The palette file names to try, in order.
