@@ -195,7 +195,8 @@ UninstallCommand ParseUninstallCommand(const std::string& commandLine,
         for (char c : pid) id = id * 10 + unsigned(c - '0');
         digits = digits && id <= 0xFFFFFFFFull;
         cmd.parentId = digits ? static_cast<unsigned long>(id) : 0;
-        cmd.valid = digits && !cmd.exePath.empty();
+        // Only ever the uninstaller itself: the line cannot be made to delete another file.
+        cmd.valid = digits && EqualsNoCase(FileNamePart(cmd.exePath), kUninstallProgramName);
         return cmd;
     }
     if (tail.empty()) {

@@ -78,7 +78,8 @@ struct UninstallCommand {
     unsigned long parentId = 0;
     std::string exePath;
     std::vector<std::string> folders;
-    bool valid = true;  // false for a /finish line that cannot be understood
+    bool valid = true;  // false for a /finish line that cannot be understood or whose
+                        // program is not named "Uninstall.exe"
 };
 
 // `modulePath` is the program's own path: the Add/Remove Programs list starts

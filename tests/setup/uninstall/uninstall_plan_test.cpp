@@ -169,8 +169,9 @@ TEST(UninstallCommandLine, FinishLinesRoundTripAndBadOnesAreInvalid) {
     EXPECT_EQ(cmd.parentId, 4000000000ul);
     EXPECT_EQ(cmd.exePath, "C:\\Program Files\\Ocean\\Uninstall.exe");
     EXPECT_EQ(cmd.folders, std::vector<std::string>{"C:\\Program Files\\Ocean"});
-    for (const char* bad : {"x /finish", "x /finish 12", "x /finish abc \"C:\\a\"",
-                            "x /finish 99999999999 \"C:\\a\"", "x /finish -1 \"C:\\a\""}) {
+    for (const char* bad : {"x /finish", "x /finish 12", "x /finish abc \"C:\\Uninstall.exe\"",
+                            "x /finish 99999999999 \"C:\\Uninstall.exe\"", "x /finish -1 \"C:\\Uninstall.exe\"",
+                            "x /finish 12 \"C:\\My Documents\\letter.doc\""}) {
         UninstallCommand b = ParseUninstallCommand(bad, "C:\\x");
         EXPECT_FALSE(b.finish && b.valid) << bad;
     }

@@ -1,0 +1,263 @@
+// Uninstall.exe driven as a person drives it: an installation laid out on disk
+// and in the registry the way Setup leaves it, the program started as the
+// Add/Remove Programs list starts it, its question answered.
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "common/paths.h"
+#include "setup/uninstall/uninstall_data.h"
+#include "tests/harness/win_harness.h"
+
+namespace {
+
+const char* kCompany = "Uninstall Test Co";
+const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Folder(int csidl) {
+    char buf[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, buf, csidl, TRUE);
+    return buf;
+}
+
+std::string WindowsDir() {
+    char buf[MAX_PATH] = {};
+    GetWindowsDirectoryA(buf, sizeof buf);
+    return buf;
+}
+
+void MakeFolders(const std::string& dir) {
+    for (size_t p = dir.find('\\', 3); p != std::string::npos; p = dir.find('\\', p + 1))
+        CreateDirectoryA(dir.substr(0, p).c_str(), nullptr);
+    CreateDirectoryA(dir.c_str(), nullptr);
+}
+
+void SetValue(const std::string& key, const char* name, const std::string& data) {
+    HKEY h;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &h, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   DWORD(data.size() + 1));
+    RegCloseKey(h);
+}
+
+std::string GetValue(const std::string& key, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return "<no key>";
+    char buf[MAX_PATH] = {};
+    DWORD size = sizeof buf - 1;
+    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
+}
+
+bool KeyExists(const std::string& key) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(h);
+    return true;
+}
+
+// One installation as Setup leaves it: the saver in the Windows folder, its
+// files and Uninstall.exe in the installation folder, a program group with a
+// link, the registry values, and the uninstall data listing it all.
+struct Installation {
+    std::string name, dir, saver, group, link, data;
+    std::vector<std::string> files;
+
+    explicit Installation(const std::string& saverName) : name(saverName) {
+        dir = "C:\\Program Files\\Uninstall Tests\\" + name;
+        MakeFolders(dir);
+        saver = JoinPath(WindowsDir(), name + ".scr");
+        group = JoinPath(Folder(CSIDL_PROGRAMS), name);
+        link = JoinPath(group, name + " 2.02.LNK");
+        data = JoinPath(dir, kUninstallDataName);
+        files = {saver, JoinPath(dir, name + ".ini"), JoinPath(dir, "Album.alb"),
+                 JoinPath(dir, "Uninstall.exe"), group, data, JoinPath(dir, name + ".gid")};
+        EXPECT_TRUE(harness::CopyFileTo(UNINSTALL_EXE, JoinPath(dir, "Uninstall.exe")));
+        EXPECT_TRUE(harness::WriteFileBytes(saver, "MZ saver"));
+        EXPECT_TRUE(harness::WriteFileBytes(files[1], "[Options]\r\n"));
+        EXPECT_TRUE(harness::WriteFileBytes(files[2], std::string("\0\0\0\0", 4)));
+        MakeFolders(group);
+        // Shell links begin with their header size and class identifier.
+        EXPECT_TRUE(harness::WriteFileBytes(link, std::string("L\0\0\0\x01\x14\x02\0", 8)));
+        SetValue(AppKey(), "InstallDirectory", dir);
+        SetValue(kUninstallKey + name, "DisplayName", name);
+        SetValue(kUninstallKey + name, "UninstallString", JoinPath(dir, "Uninstall.exe"));
+        UninstallData d{name, kCompany, files};
+        std::vector<uint8_t> bytes = EncodeUninstallData(d);
+        WriteData(std::string(bytes.begin(), bytes.end()));
+    }
+    void WriteData(const std::string& bytes) const {
+        EXPECT_TRUE(harness::WriteFileBytes(data, bytes));
+    }
+    std::string AppKey() const { return std::string("Software\\") + kCompany + "\\" + name + "\\App"; }
+
+    // Everything Setup made is still there.
+    void ExpectIntact() const {
+        for (const std::string& f : files) {
+            if (f.substr(f.size() - 4) != ".gid") {
+                EXPECT_TRUE(Exists(f)) << f;
+            }
+        }
+        EXPECT_TRUE(Exists(link));
+        EXPECT_EQ(GetValue(AppKey(), "InstallDirectory"), dir);
+        EXPECT_EQ(GetValue(kUninstallKey + name, "DisplayName"), name);
+    }
+};
+
+// Starts the program with the registered UninstallString as its command line,
+// unquoted as Add/Remove Programs runs it, and answers every box it shows.
+harness::RunResult RunRegistered(const Installation& inst, int answer) {
+    std::string line = GetValue(kUninstallKey + inst.name, "UninstallString");
+    harness::RunResult r;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, inst.dir.c_str(),
+                        &si, &pi))
+        return r;
+    r.started = true;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
+        if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
+        HWND box = nullptr;
+        while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(box, &pid);
+            if (pid != pi.dwProcessId || !IsWindowVisible(box)) continue;
+            char buf[1024] = {};
+            harness::MessageBoxSeen seen;
+            GetWindowTextA(box, buf, sizeof buf);
+            seen.caption = buf;
+            GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
+            seen.text = buf;
+            r.boxes.push_back(seen);
+            int id = GetDlgItem(box, answer) ? answer : IDOK;
+            SendMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(box, id)));
+            break;
+        }
+    }
+    GetExitCodeProcess(pi.hProcess, &r.exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return r;
+}
+
+TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
+    Installation inst("Harbour Lights");
+    std::string notes = JoinPath(inst.dir, "my notes.txt");
+    ASSERT_TRUE(harness::WriteFileBytes(notes, "keep me"));
+    harness::RunResult r = RunRegistered(inst, IDYES);
+    ASSERT_TRUE(r.started);
+    ASSERT_EQ(r.boxes.size(), 2u);
+    EXPECT_EQ(r.boxes[0].caption, "Harbour Lights Uninstall");
+    EXPECT_NE(r.boxes[0].text.find("Harbour Lights"), std::string::npos);
+    EXPECT_EQ(r.boxes[1].text, "Harbour Lights has been removed from your computer.");
+    EXPECT_EQ(r.exitCode, 0u);
+    std::string exe = JoinPath(inst.dir, "Uninstall.exe");
+    EXPECT_TRUE(harness::PumpUntil([&] { return !Exists(exe); }, 30000));
+    for (const std::string& f : inst.files) EXPECT_FALSE(Exists(f)) << f;
+    EXPECT_TRUE(Exists(notes));
+    EXPECT_TRUE(Exists(inst.dir));
+    EXPECT_EQ(GetValue(inst.AppKey(), "InstallDirectory"), "<no key>");
+    EXPECT_FALSE(KeyExists(std::string("Software\\") + kCompany));
+    EXPECT_FALSE(KeyExists(kUninstallKey + inst.name));
+    DeleteFileA(notes.c_str());
+    RemoveDirectoryA(inst.dir.c_str());
+}
+
+TEST(Uninstall, LeavesNothingOfAPlainInstallation) {
+    Installation inst("Quiet Tide");
+    // Another product of the company keeps the company's key.
+    SetValue(std::string("Software\\") + kCompany + "\\Other\\App", "InstallDirectory", "C:\\x");
+    harness::RunResult r =
+        harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDYES);
+    ASSERT_TRUE(r.started);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(harness::PumpUntil([&] { return !Exists(inst.dir); }, 30000));
+    for (const std::string& f : inst.files) EXPECT_FALSE(Exists(f)) << f;
+    EXPECT_FALSE(KeyExists(std::string("Software\\") + kCompany + "\\Quiet Tide"));
+    EXPECT_EQ(GetValue(std::string("Software\\") + kCompany + "\\Other\\App", "InstallDirectory"),
+              "C:\\x");
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("Software\\") + kCompany + "\\Other\\App").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("Software\\") + kCompany + "\\Other").c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("Software\\") + kCompany).c_str());
+}
+
+TEST(Uninstall, AnsweringNoRemovesNothing) {
+    Installation inst("Still Water");
+    harness::RunResult r =
+        harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDNO);
+    ASSERT_TRUE(r.started);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_EQ(r.boxes[0].icon, harness::BoxIcon::Question);
+    EXPECT_EQ(r.exitCode, 2u);
+    inst.ExpectIntact();
+}
+
+TEST(Uninstall, BadDataIsRefusedAndNothingRemoved) {
+    Installation inst("Broken Reef");
+    std::string good = harness::ReadFileBytes(inst.data);
+    UninstallData climbing{"..\\..\\Windows", kCompany, inst.files};
+    std::vector<uint8_t> climbingBytes = EncodeUninstallData(climbing);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason;
+    } cases[] = {
+        {"cut short", good.substr(0, good.size() - 5), "damaged"},
+        {"foreign", "[boot]\r\nscrnsave.exe=x.scr\r\n", "not uninstall data"},
+        {"saver name with ..\\", std::string(climbingBytes.begin(), climbingBytes.end()),
+         "characters"},
+    };
+    for (const Case& c : cases) {
+        inst.WriteData(c.bytes);
+        harness::RunResult r =
+            harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDYES);
+        ASSERT_TRUE(r.started) << c.what;
+        ASSERT_EQ(r.boxes.size(), 1u) << c.what;
+        EXPECT_EQ(r.boxes[0].caption, "Uninstall") << c.what;
+        EXPECT_EQ(r.boxes[0].icon, harness::BoxIcon::Error) << c.what;
+        EXPECT_NE(r.boxes[0].text.find(c.reason), std::string::npos) << r.boxes[0].text;
+        EXPECT_EQ(r.exitCode, 3u) << c.what;
+        inst.ExpectIntact();
+    }
+    // A data file named on the command line that is not there.
+    harness::RunResult r = harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"),
+                                               "\"C:\\nowhere\\Uninstall.dat\"", 30000, IDYES);
+    ASSERT_EQ(r.boxes.size(), 1u);
+    EXPECT_NE(r.boxes[0].text.find("C:\\nowhere\\Uninstall.dat"), std::string::npos);
+    inst.ExpectIntact();
+}
+
+TEST(Uninstall, ListedPathsOutsideItsPlacesStay) {
+    Installation inst("Far Shore");
+    std::string outside = harness::MakeTempDir("uninstall-outside");
+    std::string victim = JoinPath(outside, "precious.txt");
+    ASSERT_TRUE(harness::WriteFileBytes(victim, "mine"));
+    std::string climbing = JoinPath(inst.dir, "..\\Far Shore Neighbour.txt");
+    std::string neighbour = "C:\\Program Files\\Uninstall Tests\\Far Shore Neighbour.txt";
+    ASSERT_TRUE(harness::WriteFileBytes(neighbour, "mine too"));
+    UninstallData d{inst.name, kCompany, inst.files};
+    d.files.insert(d.files.begin(), {victim, climbing});
+    std::vector<uint8_t> bytes = EncodeUninstallData(d);
+    inst.WriteData(std::string(bytes.begin(), bytes.end()));
+    harness::RunResult r =
+        harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDYES);
+    EXPECT_EQ(r.exitCode, 0u);
+    EXPECT_TRUE(harness::PumpUntil([&] { return !Exists(inst.dir); }, 30000));
+    EXPECT_TRUE(Exists(victim));
+    EXPECT_TRUE(Exists(neighbour));
+    DeleteFileA(neighbour.c_str());
+}
+
+}  // namespace
