@@ -7,10 +7,35 @@
 #include "app/app_info.h"
 #include "app/run_mode.h"
 #include "app/settings_win32.h"
+#include "authoring/main_page_win32.h"
+#include "authoring/setup_sheet_win32.h"
 #include "saver/saver_window_win32.h"
 #include "sound/mpeg/mpeg_engine_win32.h"
 #include "win32/application.h"
 #include "win32/handles.h"
+
+// A page is in the sheet when its library is linked (PLINTHAR_WITH_...) and
+// its header is there.
+#if defined(PLINTHAR_WITH_MEDIA_PAGES) && __has_include("authoring/media/image_page_win32.h")
+#include "authoring/media/image_page_win32.h"
+#define HAS_IMAGE_PAGE 1
+#endif
+#if defined(PLINTHAR_WITH_MEDIA_PAGES) && __has_include("authoring/media/sound_page_win32.h")
+#include "authoring/media/sound_page_win32.h"
+#define HAS_SOUND_PAGE 1
+#endif
+#if defined(PLINTHAR_WITH_PAGES2) && __has_include("authoring/slideshow_page_win32.h")
+#include "authoring/slideshow_page_win32.h"
+#define HAS_SLIDESHOW_PAGE 1
+#endif
+#if defined(PLINTHAR_WITH_PAGES2) && __has_include("authoring/custom_page_win32.h")
+#include "authoring/custom_page_win32.h"
+#define HAS_SETTINGS_PAGE 1
+#endif
+#if defined(PLINTHAR_WITH_CREATE_PAGE) && __has_include("builder/create/create_page_win32.h")
+#include "builder/create/create_page_win32.h"
+#define HAS_CREATE_PAGE 1
+#endif
 
 namespace {
 
@@ -22,6 +47,38 @@ int DisplayDepth() {
     return screen.Get() ? GetDeviceCaps(screen.Get(), BITSPIXEL) : 0;
 }
 
+// The authoring sheet with every page this build has; a created saver shows
+// its end user only the Settings page.
+void RunSetupSheet(Application& app, HWND parent) {
+    bool created = g_AppInfo.isCreatedSaver();
+    CSetupSheet sheet(app.Title(), created);
+    CMainPage options;
+#ifdef HAS_SETTINGS_PAGE
+    CCustomPage custom;
+    if (created) sheet.AddPage(SheetSlot::Settings, &custom);
+#endif
+    // Without its Settings page a created saver still offers the Options page.
+    if (!created || !sheet.Page(SheetSlot::Settings)) sheet.AddPage(SheetSlot::Options, &options);
+#ifdef HAS_IMAGE_PAGE
+    CImagePage images;
+    if (!created) sheet.AddPage(SheetSlot::Images, &images);
+#endif
+#ifdef HAS_SOUND_PAGE
+    CSoundPage sounds;
+    if (!created) sheet.AddPage(SheetSlot::Sounds, &sounds);
+#endif
+#ifdef HAS_SLIDESHOW_PAGE
+    CSlideShowPage slideshow;
+    if (!created) sheet.AddPage(SheetSlot::Slideshow, &slideshow);
+#endif
+#ifdef HAS_CREATE_PAGE
+    CCreatePage create;
+    if (!created) sheet.AddPage(SheetSlot::Create, &create);
+#endif
+    sheet.Run(parent);
+    app.SetMainWindow(nullptr);
+}
+
 void RunConfiguration(Application& app, int argCount) {
     int depth = DisplayDepth();
     if (!LoadSettings()) return;
@@ -30,7 +87,7 @@ void RunConfiguration(Application& app, int argCount) {
         return;
     }
     HWND parent = argCount > 0 ? GetForegroundWindow() : nullptr;
-    (void)parent;  // the setup sheet runs here once the authoring pages exist
+    RunSetupSheet(app, parent);
 }
 
 void RunSaver(Application& app) {
