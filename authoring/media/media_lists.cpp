@@ -100,6 +100,18 @@ OpenDialogResult SplitOpenFileNames(const char* buffer, size_t size) {
     return r;
 }
 
+bool NextDialogFolder(bool confirmed, const OpenDialogResult& chosen,
+                      const std::vector<std::string>& addedFolders, std::string* dir) {
+    std::string next;
+    if (confirmed && !chosen.folder.empty())
+        next = chosen.folder;
+    else if (!addedFolders.empty())
+        next = addedFolders.back();
+    if (next.empty()) return false;
+    *dir = next;
+    return true;
+}
+
 std::string TrimSpace(const std::string& text) {
     const char* blanks = " \t\r\n";
     size_t first = text.find_first_not_of(blanks);

@@ -65,6 +65,13 @@ struct OpenDialogResult {
 };
 OpenDialogResult SplitOpenFileNames(const char* buffer, size_t size);
 
+// The folder a page's next open dialog starts in after one has closed: the
+// chosen files' folder after OK, else the last folder added; `dir` is left as
+// it was when neither exists.  True when a folder was taken (to be written at
+// once, even when it is the same).
+bool NextDialogFolder(bool confirmed, const OpenDialogResult& chosen,
+                      const std::vector<std::string>& addedFolders, std::string* dir);
+
 // Leading and trailing blanks, tabs, carriage returns and line feeds removed.
 std::string TrimSpace(const std::string& text);
 

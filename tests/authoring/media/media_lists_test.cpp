@@ -172,3 +172,28 @@ TEST(MediaLists, InstrumentStringRoundTrip) {
     EXPECT_EQ(InstrumentString(InstrumentChecks("0101")), "0101000000000000");
     EXPECT_EQ(InstrumentString(InstrumentChecks("1x1111111111111111111")), "1011111111111111");
 }
+
+TEST(MediaLists, NextDialogFolder) {
+    OpenDialogResult many;
+    many.folder = "C:\\pics";
+    many.files = {"C:\\pics\\a.jpg", "C:\\pics\\b.jpg"};
+    struct Case {
+        bool confirmed;
+        OpenDialogResult chosen;
+        std::vector<std::string> added;
+        const char* dir;
+        bool changed;
+    };
+    const Case cases[] = {
+        {true, many, {}, "C:\\pics", true},  // the files' own folder, not its parent
+        {true, many, {"D:\\x"}, "C:\\pics", true},
+        {false, {}, {"D:\\x", "D:\\y"}, "D:\\y", true},
+        {false, {}, {}, "C:\\start", false},
+        {true, {}, {}, "C:\\start", false},
+    };
+    for (const Case& c : cases) {
+        std::string dir = "C:\\start";
+        EXPECT_EQ(NextDialogFolder(c.confirmed, c.chosen, c.added, &dir), c.changed);
+        EXPECT_EQ(dir, c.dir);
+    }
+}

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <thread>
 
 namespace mediatest {
@@ -91,6 +92,13 @@ std::string WaveFile(int frames, int offset) {
     return f + data;
 }
 
+bool FindInCapture(const std::string& bytes, DWORD limitMs) {
+    const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
+    if (!path) return false;
+    return WaitFor([&] { return harness::ReadFileBytes(path).find(bytes) != std::string::npos; },
+                   limitMs);
+}
+
 bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
     DWORD start = GetTickCount();
     while (!done()) {
@@ -145,5 +153,92 @@ std::string TextOf(HWND w) {
 }
 
 void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+
+}  // namespace mediatest
+
+namespace mediatest {
+
+namespace {
+const char kUiCallClass[] = "MediaTestUiCall";
+constexpr UINT kRunMessage = WM_APP + 77;
+
+BOOL CALLBACK CollectDialog(HWND w, LPARAM lp) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(w))
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+    return TRUE;
+}
+}  // namespace
+
+UiCall::UiCall() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kUiCallClass;
+    RegisterClassA(&wc);
+    w_ = CreateWindowExA(0, kUiCallClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+UiCall::~UiCall() {
+    if (w_) DestroyWindow(w_);
+}
+
+void UiCall::Run(const std::function<void()>& f) const {
+    SendMessageA(w_, kRunMessage, 0, reinterpret_cast<LPARAM>(&f));
+}
+
+LRESULT CALLBACK UiCall::Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == kRunMessage) {
+        (*reinterpret_cast<const std::function<void()>*>(lp))();
+        return 0;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+std::vector<HWND> DialogsOf(DWORD thread) {
+    std::vector<HWND> found;
+    EnumThreadWindows(thread, CollectDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND WaitForMessageBox(DWORD thread, const std::string& text, DWORD limitMs) {
+    HWND box = nullptr;
+    WaitFor(
+        [&] {
+            for (HWND d : DialogsOf(thread))
+                if (TextOf(GetDlgItem(d, 0xFFFF)) == text) box = d;
+            return box != nullptr;
+        },
+        limitMs);
+    return box;
+}
+
+void SelectListRows(HWND list, const std::vector<int>& rows) {
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    for (int r : rows) SendMessageA(list, LB_SETSEL, TRUE, r);
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+std::vector<std::string> ListBoxRows(HWND list) {
+    std::vector<std::string> rows;
+    int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        char buf[1024] = "";
+        SendMessageA(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(buf));
+        rows.push_back(buf);
+    }
+    return rows;
+}
+
+void Type(HWND edit, const std::string& text) {
+    for (char c : text) SendMessageA(edit, WM_CHAR, WPARAM(static_cast<unsigned char>(c)), 1);
+}
+
+void FocusControl(HWND dialog, HWND control) {
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
 
 }  // namespace mediatest

@@ -20,6 +20,10 @@ std::string WaveFile(int frames, int offset);
 // The samples of WaveFile as raw bytes, as they land in the capture.
 std::string WaveSamples(int frames, int offset);
 
+// Waits up to limitMs for `bytes` to appear in what this process played (the
+// session's audio capture, which each opening of the device starts afresh).
+bool FindInCapture(const std::string& bytes, DWORD limitMs);
+
 // Polls (sleeping, from the driving thread) until done() or the limit.
 bool WaitFor(const std::function<bool()>& done, DWORD limitMs = 15000);
 
@@ -37,5 +41,40 @@ bool SelectInDialog(HWND dialog, const char* name);
 bool SelectManyInDialog(HWND dialog, const std::vector<std::string>& names);
 std::string TextOf(HWND w);
 void Click(HWND button);
+
+}  // namespace mediatest
+
+namespace mediatest {
+
+// Runs functions on the thread that made it (the one running the dialogs),
+// from the driving thread, by a sent message: objects of that thread are read
+// and called without racing it.
+class UiCall {
+  public:
+    UiCall();
+    ~UiCall();
+    void Run(const std::function<void()>& f) const;
+    template <typename T> T Get(const std::function<T()>& f) const {
+        T value{};
+        Run([&] { value = f(); });
+        return value;
+    }
+
+  private:
+    static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp);
+    HWND w_ = nullptr;
+};
+
+// The visible dialogs (#32770) of a thread, the newest first.
+std::vector<HWND> DialogsOf(DWORD thread);
+// A message box of that thread whose text is `text`; null at the time limit.
+HWND WaitForMessageBox(DWORD thread, const std::string& text, DWORD limitMs = 15000);
+// Selects exactly these rows of a list box as clicks would, and tells its dialog.
+void SelectListRows(HWND list, const std::vector<int>& rows);
+std::vector<std::string> ListBoxRows(HWND list);
+// Types text into an edit as keystrokes would (WM_CHAR each).
+void Type(HWND edit, const std::string& text);
+// Moves the keyboard focus inside a dialog, as Tab or a click would.
+void FocusControl(HWND dialog, HWND control);
 
 }  // namespace mediatest
