@@ -50,10 +50,15 @@ CreateCheck CheckCreateFields(CreateFields& f, const std::string& productName) {
         return Fault(CreateField::Name,
                      "The screensaver's name may not hold control characters, end with a "
                      "period or a space, or be a device name such as CON or NUL.");
+    // The name and the version end up in comma-separated make-file lines.
+    if (base.find(',') != std::string::npos)
+        return Fault(CreateField::Name, "The screensaver's name may not contain a comma.");
     if (f.directory.empty() || f.directory.size() > kMaxDirectory)
         return Fault(CreateField::Directory, "The directory must be between 1 and 260 character.");
     if (f.version.size() >= kVersionLimit)
         return Fault(CreateField::Version, "The version must be less than 5 characters.");
+    if (f.version.find(',') != std::string::npos)
+        return Fault(CreateField::Version, "The version may not contain a comma.");
     if (f.publisher.empty() || f.publisher.size() > kMaxPublisher)
         return Fault(CreateField::Publisher,
                      "The publisher's name must be between 1 and 100 characters.");

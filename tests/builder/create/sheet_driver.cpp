@@ -1,0 +1,144 @@
+#include "tests/builder/create/sheet_driver.h"
+
+#include "authoring/setup_sheet_win32.h"
+#include "tests/harness/win_harness.h"
+#include "win32/application.h"
+
+namespace createtest {
+namespace {
+
+struct Search {
+    std::string prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND w, LPARAM lp) {
+    Search* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    // A message box is a top-level dialog with the static text 0xFFFF.
+    if (pid != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(w) ||
+        !GetDlgItem(w, 0xFFFF))
+        return TRUE;
+    char text[2048] = {};
+    GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+    if (std::string(text).rfind(s->prefix, 0) != 0) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+UINT IconOf(HWND box) {
+    HWND st = GetDlgItem(box, 0x14);
+    if (!st) st = GetDlgItem(box, 0x440);
+    HICON shown = st ? reinterpret_cast<HICON>(SendMessageA(st, STM_GETICON, 0, 0)) : nullptr;
+    if (!shown) return 0;
+    // Shared system icons: the same handle everywhere in this process.
+    const struct {
+        LPCSTR id;
+        UINT kind;
+    } known[] = {{IDI_EXCLAMATION, MB_ICONWARNING},
+                 {IDI_HAND, MB_ICONERROR},
+                 {IDI_QUESTION, MB_ICONQUESTION},
+                 {IDI_ASTERISK, MB_ICONINFORMATION}};
+    for (const auto& k : known)
+        if (LoadIconA(nullptr, k.id) == shown) return k.kind;
+    return 1;
+}
+
+}  // namespace
+
+Box WaitForBox(const std::string& prefix, DWORD timeoutMs) {
+    Box box;
+    DWORD start = GetTickCount();
+    do {
+        Search s{prefix};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
+        if (s.found) {
+            char buf[2048] = {};
+            box.hwnd = s.found;
+            GetWindowTextA(s.found, buf, sizeof buf);
+            box.caption = buf;
+            GetDlgItemTextA(s.found, 0xFFFF, buf, sizeof buf);
+            box.text = buf;
+            box.icon = IconOf(s.found);
+            return box;
+        }
+        Sleep(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return box;
+}
+
+void Answer(const Box& box, int button) {
+    if (!box.hwnd) return;
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button)));
+    DWORD start = GetTickCount();
+    while (IsWindow(box.hwnd) && GetTickCount() - start < 10000) Sleep(10);
+}
+
+std::string OpenBoxText() {
+    Search s{""};
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
+    if (!s.found) return "";
+    char text[2048] = {};
+    GetDlgItemTextA(s.found, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+SheetRunner::SheetRunner() {
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, &threadId_);
+    DWORD start = GetTickCount();
+    while (!Ready() && GetTickCount() - start < 20000) Sleep(10);
+    // The page's window exists before its initialisation has run: a message
+    // sent to it is served only once the sheet's thread pumps again.
+    DWORD_PTR r = 0;
+    if (Ready()) SendMessageTimeoutA(page_.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &r);
+}
+
+SheetRunner::~SheetRunner() { Close(); }
+
+DWORD WINAPI SheetRunner::ThreadMain(LPVOID param) {
+    SheetRunner* self = static_cast<SheetRunner*>(param);
+    CSetupSheet sheet("Plinthar", false);
+    sheet.AddPage(SheetSlot::Create, &self->page_);
+    sheet.Run(nullptr);
+    return 0;
+}
+
+HWND SheetRunner::Sheet() const { return page_.Handle() ? GetParent(page_.Handle()) : nullptr; }
+
+void SheetRunner::SetText(int id, const std::string& text) {
+    SendMessageA(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string SheetRunner::Text(int id) const {
+    char buf[1024] = {};
+    SendMessageA(Control(id), WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+void SheetRunner::Click(int id) { PostMessageA(Control(id), BM_CLICK, 0, 0); }
+
+void SheetRunner::ClickSheetButton(int id) { PostMessageA(GetDlgItem(Sheet(), id), BM_CLICK, 0, 0); }
+
+int SheetRunner::FocusId() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(threadId_, &info) || !info.hwndFocus) return 0;
+    return GetDlgCtrlID(info.hwndFocus);
+}
+
+bool SheetRunner::Close() {
+    if (!thread_) return true;
+    HWND sheet = Sheet();
+    if (sheet) PostMessageA(sheet, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    bool ended = WaitForSingleObject(thread_, 30000) == WAIT_OBJECT_0;
+    if (!ended) TerminateThread(thread_, 1);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+    return ended;
+}
+
+}  // namespace createtest

@@ -1,0 +1,64 @@
+// Drives the Create page the way a person does: the setup sheet runs modally
+// on a thread of its own, and the test clicks the page's buttons, types into
+// its edits and reads and answers the message boxes that the page (or its
+// package writer's worker) raises.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "builder/create/create_page_win32.h"
+
+namespace createtest {
+
+struct Box {
+    HWND hwnd = nullptr;
+    std::string caption;
+    std::string text;
+    UINT icon = 0;  // MB_ICONWARNING, MB_ICONERROR, MB_ICONQUESTION, MB_ICONINFORMATION or 0
+    bool Has(int button) const { return GetDlgItem(hwnd, button) != nullptr; }
+};
+
+// The visible message box of this process whose text starts with `prefix`
+// ("" takes any), waiting up to timeoutMs; hwnd is null when none came.
+Box WaitForBox(const std::string& prefix = "", DWORD timeoutMs = 20000);
+// Presses a button of the box and waits for it to close.
+void Answer(const Box& box, int button);
+// Any message box of this process shown now ("" when none).
+std::string OpenBoxText();
+
+class SheetRunner {
+  public:
+    // Starts the sheet holding the Create page on its own thread.
+    SheetRunner();
+    // Cancels the sheet if it is still open and waits for its thread.
+    ~SheetRunner();
+    SheetRunner(const SheetRunner&) = delete;
+    SheetRunner& operator=(const SheetRunner&) = delete;
+
+    bool Ready() const { return page_.HasWindow(); }
+    CCreatePage& Page() { return page_; }
+    HWND PageWindow() const { return page_.Handle(); }
+    HWND Sheet() const;
+    HWND Control(int id) const { return GetDlgItem(page_.Handle(), id); }
+
+    void SetText(int id, const std::string& text);
+    std::string Text(int id) const;
+    bool Enabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
+    // Posts a click to a page control, or to a button of the sheet.
+    void Click(int id);
+    void ClickSheetButton(int id);
+    // The control that has the focus on the sheet's thread.
+    int FocusId() const;
+    // Ends the sheet with its Cancel button and waits for the thread.
+    bool Close();
+
+  private:
+    static DWORD WINAPI ThreadMain(LPVOID self);
+    CCreatePage page_;
+    HANDLE thread_ = nullptr;
+    DWORD threadId_ = 0;
+};
+
+}  // namespace createtest
