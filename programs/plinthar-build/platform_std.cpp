@@ -1,0 +1,31 @@
+#include <climits>
+#include <ctime>
+#include <unistd.h>
+
+#include "programs/plinthar-build/platform.h"
+
+std::unique_ptr<FileSystem> MakeFileSystem() {
+    return std::make_unique<StdFileSystem>();
+}
+
+std::string FullPath(const std::string& arg) {
+    std::string path = arg;
+    if (path.empty() || path[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+    }
+    // A trailing "/" would read as a folder entry later on.
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    return StdFileSystem::PortablePath(path);
+}
+
+int CurrentYear() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local.tm_year + 1900;
+}
+
+std::string ShownPath(const std::string& path) {
+    return StdFileSystem::NativePath(path);
+}
