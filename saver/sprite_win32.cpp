@@ -1,5 +1,7 @@
 #include "saver/sprite_win32.h"
 
+#include <algorithm>
+
 #include "imaging/dib_image.h"
 #include "saver/geometry/fitting.h"
 #include "saver/motion/sprite_motion.h"
@@ -208,120 +210,82 @@ void Sprite::DrawThroughVisibleRegion(HDC canvas, HRGN exclude) {
     SelectClipRgn(canvas, nullptr);
 }
 
-AnimatedSprite::AnimatedSprite() {
-    frameDC = ScreenMemoryDC();
-    savedDC = ScreenMemoryDC();
-}
-
-AnimatedSprite::~AnimatedSprite() {
-    ReleaseFrames();
-    if (savedDC) {
-        if (oldSaved_) SelectObject(savedDC, oldSaved_);
-        DeleteDC(savedDC);
-    }
-    if (savedBitmap) DeleteObject(savedBitmap);
-    if (frameDC) DeleteDC(frameDC);
-}
-
-void AnimatedSprite::ReleaseFrames() {
-    for (Frame& f : frames)
-        if (f.bitmap) DeleteObject(f.bitmap);
-    frames.clear();
-}
-
 bool AnimatedSprite::LoadFile(const std::string& path, const RECT&, int) {
-    if (!imageBitmap || !frameDC || !savedDC) {
+    if (!imageBitmap) {
         error = -11;
         return false;
     }
-    ReleaseFrames();
+    frames.clear();
     CDibImage image;
     if (!image.LoadFrame(path.c_str(), 0)) {
         error = image.error;
         return false;
     }
     transparent = image.transparentIndex >= 0;
-    if (transparent) transparentColor = image.transparentColor;
+    // Without a see-through colour, the screen's background colour fills what
+    // no frame covers and what a disposal to the background clears.
+    transparentColor =
+        transparent ? image.transparentColor : COLORREF(image.header->backgroundColor) & 0xFFFFFF;
+    if (!canvas_.Reset(image.screenWidth, image.screenHeight,
+                       saver::CanvasPixelOf(transparentColor))) {
+        error = -11;
+        return false;
+    }
     SetPosition(rect.left, rect.top, rect.left + image.screenWidth, rect.top + image.screenHeight);
     if (!imageBitmap) {
         error = -11;
         return false;
     }
+    // The frames together may hold no more than one image may.
+    uint64_t held = 0;
     do {
-        HBITMAP bmp = ScreenBitmap(image.width, image.height);
-        if (!bmp) {
-            ReleaseFrames();
-            error = -11;
+        saver::AnimationFrame f;
+        held += uint64_t(image.width) * uint64_t(image.height);
+        if (held > kDibMaxBytes || !saver::FrameFromImage(image, f)) {
+            frames.clear();
+            error = held > kDibMaxBytes ? -11 : -13;
             return false;
         }
-        bool drawn;
-        {
-            SelectGuard sel(frameDC, bmp);
-            drawn = image.Draw(frameDC, nullptr, nullptr, FALSE);
-        }
-        if (!drawn) {
-            DeleteObject(bmp);
-            ReleaseFrames();
-            error = image.error ? image.error : -11;
-            return false;
-        }
-        Frame f;
-        f.bitmap = bmp;
-        f.rect = RECT{image.left, image.top, image.left + image.width, image.top + image.height};
-        f.delay = image.delay;
-        f.flags = uint8_t(image.controlFlags & 0xFF);
-        frames.push_back(f);
+        frames.push_back(std::move(f));
     } while (int(frames.size()) < kMaxFrames && image.LoadFrame(path.c_str(), int(frames.size())));
     if (frames.size() < 2) {
         // A still picture is no animation.
-        ReleaseFrames();
+        frames.clear();
         error = -13;
         return false;
     }
     error = 0;
     current = 0;
-    savedRect = RECT{0, 0, 0, 0};
     Place();
     BuildShapeRegion();
-    // The animation starts on a clean canvas: the transparent colour, or black.
-    RECT all = {0, 0, Width(), Height()};
-    GdiObject<HBRUSH> fill(CreateSolidBrush(transparent ? transparentColor : RGB(0, 0, 0)));
-    FillRect(imageDC, &all, fill.Get());
+    CopyCanvas(saver::Rect{0, 0, canvas_.Width(), canvas_.Height()});
     maskValid = false;
     return true;
+}
+
+void AnimatedSprite::CopyCanvas(const saver::Rect& part) {
+    if (part.Empty() || !imageBitmap) return;
+    const int w = part.Width(), h = part.Height();
+    std::vector<uint32_t> rows(size_t(w) * size_t(h));
+    const std::vector<uint32_t>& pixels = canvas_.Pixels();
+    for (int y = 0; y < h; ++y)
+        std::copy_n(&pixels[size_t(part.top + y) * size_t(canvas_.Width()) + size_t(part.left)], w,
+                    &rows[size_t(y) * size_t(w)]);
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = w;
+    bmi.bmiHeader.biHeight = -h; // top row first
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    StretchDIBits(imageDC, part.left, part.top, w, h, 0, 0, w, h, rows.data(), &bmi,
+                  DIB_RGB_COLORS, SRCCOPY);
 }
 
 void AnimatedSprite::ComposeFrame() {
     if (frames.empty()) return;
     if (current < 0 || current >= int(frames.size())) current = 0;
-    if (current > 0) {
-        const Frame& prev = frames[size_t(current) - 1];
-        int disposal = (prev.flags >> 2) & 7;
-        if (disposal == 2) {
-            GdiObject<HBRUSH> fill(CreateSolidBrush(transparentColor));
-            FillRect(imageDC, &prev.rect, fill.Get());
-        } else if (disposal == 3 && savedBitmap && !IsRectEmpty(&savedRect)) {
-            BitBlt(imageDC, savedRect.left, savedRect.top, savedRect.right - savedRect.left,
-                   savedRect.bottom - savedRect.top, savedDC, 0, 0, SRCCOPY);
-            savedRect = RECT{0, 0, 0, 0};
-        }
-    }
-    const Frame& f = frames[size_t(current)];
-    int w = f.rect.right - f.rect.left, h = f.rect.bottom - f.rect.top;
-    if (((f.flags >> 2) & 7) == 3) {
-        // Keep what lies under the frame for its "restore previous" disposal.
-        HBITMAP fresh = ScreenBitmap(w, h);
-        if (fresh) {
-            HGDIOBJ prev = SelectObject(savedDC, fresh);
-            if (savedBitmap) DeleteObject(savedBitmap);
-            else oldSaved_ = prev;
-            savedBitmap = fresh;
-            BitBlt(savedDC, 0, 0, w, h, imageDC, f.rect.left, f.rect.top, SRCCOPY);
-            savedRect = f.rect;
-        }
-    }
-    SelectGuard sel(frameDC, f.bitmap);
-    BitBlt(imageDC, f.rect.left, f.rect.top, w, h, frameDC, 0, 0, SRCCOPY);
+    CopyCanvas(canvas_.Compose(frames, current));
 }
 
 bool AnimatedSprite::Step(HDC canvas) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/animation/animation_canvas.h"
 #include "saver/geometry/effects.h"
 
 class CDibImage;
@@ -65,13 +66,17 @@ class Sprite {
     HGDIOBJ oldImage_ = nullptr, oldMask_ = nullptr;
 };
 
-// All frames of an animated GIF, played one frame per saver frame.
+// All frames of an animated GIF, played one frame per saver frame.  Frames are
+// composed on a canvas of the animation's logical screen (each with its own
+// transparency, after the previous frame's disposal) whose changed part is then
+// copied into the picture bitmap; the canvas's see-through colour is the first
+// frame's transparent colour.
 class AnimatedSprite : public Sprite {
   public:
     static constexpr int kMaxFrames = 100;
 
-    AnimatedSprite();
-    ~AnimatedSprite() override;
+    AnimatedSprite() = default;
+    ~AnimatedSprite() override = default;
 
     bool Step(HDC canvas) override;
     // The target rectangle and fit mode are ignored: animations keep their size.
@@ -81,23 +86,15 @@ class AnimatedSprite : public Sprite {
     virtual void ComposeFrame();
 
     int FrameCount() const { return int(frames.size()); }
+    const saver::AnimationCanvas& Canvas() const { return canvas_; }
 
-    struct Frame {
-        HBITMAP bitmap = nullptr;
-        RECT rect = {0, 0, 0, 0};
-        int delay = 0;
-        uint8_t flags = 0;  // GIF graphic control byte: disposal in bits 2..4
-    };
-    std::vector<Frame> frames;
-    HDC frameDC = nullptr;
+    std::vector<saver::AnimationFrame> frames;
     int current = 0;
-    HDC savedDC = nullptr;
-    HBITMAP savedBitmap = nullptr;
-    RECT savedRect = {0, 0, 0, 0};
 
   private:
-    void ReleaseFrames();
-    HGDIOBJ oldFrame_ = nullptr, oldSaved_ = nullptr;
+    // Copies part of the canvas into the picture bitmap.
+    void CopyCanvas(const saver::Rect& part);
+    saver::AnimationCanvas canvas_;
 };
 
 inline saver::Rect ToRect(const RECT& r) { return saver::Rect{r.left, r.top, r.right, r.bottom}; }

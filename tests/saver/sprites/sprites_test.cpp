@@ -136,6 +136,51 @@ TEST_F(SpriteTest, DisposalToBackgroundLeavesATransparentHole) {
     EXPECT_EQ(at(s.rect.left + 7, s.rect.top + 7), 0xFF0000u);
 }
 
+TEST_F(SpriteTest, EachFrameKeepsWhatLiesUnderItsOwnTransparentPixels) {
+    // Frame 0: green, its top-left 10 x 10 corner see-through (index 0).  Frame 1
+    // (index 3 transparent) over (0, 0)-(20, 10): left half index 3, right half red.
+    // Frame 2: a red 4 x 4 square at (2, 12) whose disposal restores what lay under
+    // it; frame 3: one green pixel.  Then the loop starts again.
+    std::vector<uint8_t> first(400, 1), second(200, 2), third(16, 2), fourth(1, 1);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) {
+            first[size_t(y) * 20 + x] = 0;
+            second[size_t(y) * 20 + x] = 3;
+        }
+    GifWriter g;
+    g.Screen(20, 20, kTable, 2);
+    g.Control(0x05, 10, 0).Image(0, 0, 20, 20, first);
+    g.Control(0x05, 10, 3).Image(0, 0, 20, 10, second);
+    g.Control(0x0C, 10, 0).Image(2, 12, 4, 4, third);
+    g.Control(0x04, 10, 0).Image(19, 19, 1, 1, fourth).Trailer();
+    auto w = Start({WriteGif("own-transparency", g)});
+    ASSERT_EQ(w->pictureList.size(), 1u);
+    Sprite& s = *w->pictureList[0];
+    const uint32_t bg = Rgb(kBackground), green = 0x00FF00u, red = 0xFF0000u;
+    const struct {
+        int frame, x, y;
+        uint32_t rgb;
+    } expected[] = {
+        {0, 2, 2, bg}, {0, 15, 15, green}, {0, 15, 2, green}, // corner see-through
+        {1, 2, 2, bg}, {1, 15, 2, red},    {1, 5, 15, green}, // frame 1 keeps both
+        {2, 3, 13, red}, {2, 15, 2, red},  {2, 2, 2, bg},     // square over frame 1
+        {3, 3, 13, green}, {3, 15, 2, red}, {3, 2, 2, bg},    // square taken away
+        {4, 15, 2, green}, {4, 3, 13, green}, {4, 2, 2, bg},  // frame 0 afresh
+    };
+    int shown = -1;
+    std::vector<uint32_t> px;
+    for (const auto& e : expected) {
+        while (shown < e.frame) {
+            Frame(*w, false);
+            ++shown;
+            px = Canvas(*w);
+        }
+        EXPECT_EQ(px[size_t(s.rect.top + e.y) * size_t(w->screenRect.right) + s.rect.left + e.x],
+                  e.rgb)
+            << "frame " << e.frame << " at " << e.x << "," << e.y;
+    }
+}
+
 TEST_F(SpriteTest, HalfBoundsConfineAfterTheFirstMoves) {
     g_Settings.floats.Bounds = 50;
     g_Settings.floats.Count = 3;
