@@ -166,33 +166,6 @@ int Box(const std::string& caption, const std::string& text, UINT type) {
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), type | MB_SETFOREGROUND);
 }
 
-// Starts a copy of this program in the temporary folder that waits for this
-// process to end and then deletes the program and the folders left empty.
-// Returns false when no copy could be started.
-bool StartFinishingCopy(const std::string& self, const std::vector<std::string>& folders) {
-    std::string temp = TempFolder();
-    char copy[MAX_PATH];
-    if (temp.empty() || !GetTempFileNameA(temp.c_str(), "uni", 0, copy)) return false;
-    if (!CopyFileA(self.c_str(), copy, FALSE)) {
-        DeleteFileA(copy);
-        return false;
-    }
-    std::string line = MakeFinishCommand(copy, GetCurrentProcessId(), self, folders);
-    std::vector<char> mutableLine(line.begin(), line.end());
-    mutableLine.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(copy, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        temp.c_str(), &si, &pi)) {
-        DeleteFileA(copy);
-        return false;
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
 // Windows 95/98 have no MOVEFILE_DELAY_UNTIL_REBOOT: WININIT.INI's [rename]
 // section deletes a file named against NUL at the next start.
 void DeleteAtRestart(const std::string& path) {
@@ -201,6 +174,46 @@ void DeleteAtRestart(const std::string& path) {
     DWORD n = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
     if (n > 0 && n < sizeof shortPath)
         WritePrivateProfileStringA("rename", "NUL", shortPath, "wininit.ini");
+}
+
+// Starts a copy of this program in the temporary folder that waits for this
+// process to end and then deletes the program and the folders left empty.
+// The copy inherits a delete-on-close handle to its own file, so on Windows NT
+// the file goes when the copy ends; Windows 95/98 know no such handle and
+// delete it at the next start.  Returns false when no copy could be started.
+bool StartFinishingCopy(const std::string& self, const std::vector<std::string>& folders) {
+    std::string temp = TempFolder();
+    char copy[MAX_PATH];
+    if (temp.empty() || !GetTempFileNameA(temp.c_str(), "uni", 0, copy)) return false;
+    if (!CopyFileA(self.c_str(), copy, FALSE)) {
+        DeleteFileA(copy);
+        return false;
+    }
+    bool nt = (GetVersion() & 0x80000000u) == 0;
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    ScopedHandle deleteOnClose;
+    if (nt)
+        deleteOnClose.Reset(CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                        &inherit, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE,
+                                        nullptr));
+    std::string line = MakeFinishCommand(copy, GetCurrentProcessId(), self, folders);
+    std::vector<char> mutableLine(line.begin(), line.end());
+    mutableLine.push_back('\0');
+    // The copy inherits the delete-on-close handle and nothing else: no
+    // standard handles of whoever started this program.
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(copy, mutableLine.data(), nullptr, nullptr, deleteOnClose.Valid(), 0,
+                        nullptr, temp.c_str(), &si, &pi)) {
+        if (!deleteOnClose.Valid()) DeleteFileA(copy);
+        return false;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (!deleteOnClose.Valid()) DeleteAtRestart(copy);
+    return true;
 }
 
 int Finish(const UninstallCommand& cmd) {
@@ -217,7 +230,6 @@ int Finish(const UninstallCommand& cmd) {
     for (const std::string& dir : cmd.folders) {
         if (!RemoveDirectoryA(dir.c_str()) && !gone) DeleteAtRestart(dir);
     }
-    DeleteAtRestart(ModulePath());
     return kUninstallRemoved;
 }
 

@@ -6,13 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/paths.h"
 #include "setup/uninstall/uninstall_data.h"
 #include "tests/harness/win_harness.h"
 
 namespace {
 
-const char* kCompany = "Uninstall Test Co";
 const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 bool Exists(const std::string& path) {
@@ -66,14 +67,33 @@ bool KeyExists(const std::string& key) {
     return true;
 }
 
+// The uninstaller's copies in the temporary folder.
+std::vector<std::string> TemporaryCopies() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(sizeof temp, temp);
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(JoinPath(temp, "uni*.tmp").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do found.push_back(fd.cFileName);
+        while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    return found;
+}
+
 // One installation as Setup leaves it: the saver in the Windows folder, its
 // files and Uninstall.exe in the installation folder, a program group with a
 // link, the registry values, and the uninstall data listing it all.
 struct Installation {
-    std::string name, dir, saver, group, link, data;
+    std::string name, company, dir, saver, group, link, data;
     std::vector<std::string> files;
 
-    explicit Installation(const std::string& saverName) : name(saverName) {
+    explicit Installation(const std::string& saverName)
+        : name(saverName), company(saverName + " Co") {
+        // What an earlier run of a test that keeps the installation left behind.
+        for (const std::string& key : {AppKey(), ProductKey(), CompanyKey(), kUninstallKey + name})
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
         dir = "C:\\Program Files\\Uninstall Tests\\" + name;
         MakeFolders(dir);
         saver = JoinPath(WindowsDir(), name + ".scr");
@@ -92,14 +112,16 @@ struct Installation {
         SetValue(AppKey(), "InstallDirectory", dir);
         SetValue(kUninstallKey + name, "DisplayName", name);
         SetValue(kUninstallKey + name, "UninstallString", JoinPath(dir, "Uninstall.exe"));
-        UninstallData d{name, kCompany, files};
+        UninstallData d{name, company, files};
         std::vector<uint8_t> bytes = EncodeUninstallData(d);
         WriteData(std::string(bytes.begin(), bytes.end()));
     }
     void WriteData(const std::string& bytes) const {
         EXPECT_TRUE(harness::WriteFileBytes(data, bytes));
     }
-    std::string AppKey() const { return std::string("Software\\") + kCompany + "\\" + name + "\\App"; }
+    std::string CompanyKey() const { return "Software\\" + company; }
+    std::string ProductKey() const { return CompanyKey() + "\\" + name; }
+    std::string AppKey() const { return ProductKey() + "\\App"; }
 
     // Everything Setup made is still there.
     void ExpectIntact() const {
@@ -168,7 +190,7 @@ TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
     EXPECT_TRUE(Exists(notes));
     EXPECT_TRUE(Exists(inst.dir));
     EXPECT_EQ(GetValue(inst.AppKey(), "InstallDirectory"), "<no key>");
-    EXPECT_FALSE(KeyExists(std::string("Software\\") + kCompany));
+    EXPECT_FALSE(KeyExists(inst.CompanyKey()));
     EXPECT_FALSE(KeyExists(kUninstallKey + inst.name));
     DeleteFileA(notes.c_str());
     RemoveDirectoryA(inst.dir.c_str());
@@ -177,7 +199,9 @@ TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
 TEST(Uninstall, LeavesNothingOfAPlainInstallation) {
     Installation inst("Quiet Tide");
     // Another product of the company keeps the company's key.
-    SetValue(std::string("Software\\") + kCompany + "\\Other\\App", "InstallDirectory", "C:\\x");
+    std::string other = inst.CompanyKey() + "\\Other";
+    SetValue(other + "\\App", "InstallDirectory", "C:\\x");
+    std::vector<std::string> copiesBefore = TemporaryCopies();
     harness::RunResult r =
         harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDYES);
     ASSERT_TRUE(r.started);
@@ -185,12 +209,21 @@ TEST(Uninstall, LeavesNothingOfAPlainInstallation) {
     EXPECT_EQ(r.exitCode, 0u);
     EXPECT_TRUE(harness::PumpUntil([&] { return !Exists(inst.dir); }, 30000));
     for (const std::string& f : inst.files) EXPECT_FALSE(Exists(f)) << f;
-    EXPECT_FALSE(KeyExists(std::string("Software\\") + kCompany + "\\Quiet Tide"));
-    EXPECT_EQ(GetValue(std::string("Software\\") + kCompany + "\\Other\\App", "InstallDirectory"),
-              "C:\\x");
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("Software\\") + kCompany + "\\Other\\App").c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("Software\\") + kCompany + "\\Other").c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("Software\\") + kCompany).c_str());
+    // The copy that removed the program and its folder has gone with its process.
+    // (A copy of an earlier test may still be going away.)
+    EXPECT_TRUE(harness::PumpUntil(
+        [&] {
+            for (const std::string& c : TemporaryCopies()) {
+                if (std::find(copiesBefore.begin(), copiesBefore.end(), c) == copiesBefore.end())
+                    return false;
+            }
+            return true;
+        },
+        30000));
+    EXPECT_FALSE(KeyExists(inst.ProductKey()));
+    EXPECT_EQ(GetValue(other + "\\App", "InstallDirectory"), "C:\\x");
+    for (const std::string& key : {other + "\\App", other, inst.CompanyKey()})
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }
 
 TEST(Uninstall, AnsweringNoRemovesNothing) {
@@ -207,7 +240,7 @@ TEST(Uninstall, AnsweringNoRemovesNothing) {
 TEST(Uninstall, BadDataIsRefusedAndNothingRemoved) {
     Installation inst("Broken Reef");
     std::string good = harness::ReadFileBytes(inst.data);
-    UninstallData climbing{"..\\..\\Windows", kCompany, inst.files};
+    UninstallData climbing{"..\\..\\Windows", inst.company, inst.files};
     std::vector<uint8_t> climbingBytes = EncodeUninstallData(climbing);
     struct Case {
         const char* what;
@@ -247,7 +280,7 @@ TEST(Uninstall, ListedPathsOutsideItsPlacesStay) {
     std::string climbing = JoinPath(inst.dir, "..\\Far Shore Neighbour.txt");
     std::string neighbour = "C:\\Program Files\\Uninstall Tests\\Far Shore Neighbour.txt";
     ASSERT_TRUE(harness::WriteFileBytes(neighbour, "mine too"));
-    UninstallData d{inst.name, kCompany, inst.files};
+    UninstallData d{inst.name, inst.company, inst.files};
     d.files.insert(d.files.begin(), {victim, climbing});
     std::vector<uint8_t> bytes = EncodeUninstallData(d);
     inst.WriteData(std::string(bytes.begin(), bytes.end()));
