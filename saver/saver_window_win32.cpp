@@ -92,13 +92,38 @@ void SaverWindow::BuildLists() {
     sources.listFolder = ListFolder;
     sources.isAnimatedGif = IsAnimatedGif;
     saver::BuildImageLists(g_Settings.ImageList, albumDir, sources, slideshowList, spriteFileList);
+    // The sound list is shuffled after the pictures are ordered, so that one
+    // seed gives one running order.
     if (sound_) soundList = sound_->BuildList(g_Settings.SoundList, g_Settings.options.AlbumFile,
-                                              IsOptionOn(10003));
-    saver::OrderImageLists(IsOptionOn(10005), IsOptionOn(10006), slideshowList, spriteFileList);
+                                              false);
+    saver::OrderWorkingLists(IsOptionOn(10005), IsOptionOn(10006), IsOptionOn(10003),
+                             slideshowList, spriteFileList, soundList);
 }
+
+namespace {
+
+// The saver window is the application's main window for the whole run, so that
+// every message box of the run is owned by it and stays above the top-most
+// full screen; the previous main window (the setup sheet during a preview)
+// comes back when the run ends.
+class MainWindowForRun {
+  public:
+    explicit MainWindowForRun(HWND window) : previous_(Application::Get().MainWindow()) {
+        Application::Get().SetMainWindow(window);
+    }
+    ~MainWindowForRun() { Application::Get().SetMainWindow(previous_); }
+    MainWindowForRun(const MainWindowForRun&) = delete;
+    MainWindowForRun& operator=(const MainWindowForRun&) = delete;
+
+  private:
+    HWND previous_;
+};
+
+}  // namespace
 
 bool SaverWindow::Start() {
     if (!Create(screenRect, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, nullptr, 0)) return false;
+    MainWindowForRun mainWindow(Handle());
     HideCursor();
     trueColorDisplay = GetDeviceCaps(CanvasDC(), BITSPIXEL) > 8;
     if (!PrepareBackground()) return Fail("Unable to display background");
