@@ -23,7 +23,7 @@ bool IsOptionOn(int id) { return IsOptionOn(g_Settings, id); }
 void SetOption(int id, int state) { SetOption(g_Settings, id, state); }
 
 std::string ResolveInstallPath(const std::string& value, const std::string& installDir) {
-    if (!value.empty() && value[0] == '\\') return JoinPath(installDir, value);
+    if (IsFolderRelative(value)) return JoinPath(installDir, value);
     return value;
 }
 

@@ -1,5 +1,9 @@
 #include "common/paths.h"
 
+bool IsFolderRelative(const std::string& path) {
+    return !path.empty() && path[0] == '\\' && (path.size() < 2 || path[1] != '\\');
+}
+
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if ((!dir.empty() && dir.back() == '\\') || (!name.empty() && name.front() == '\\'))
         return dir + name;

@@ -4,6 +4,10 @@
 
 #include <string>
 
+// A path that begins with exactly one backslash is relative to a folder the
+// caller knows (the album's, the installation's); "\\server\share\..." names a
+// network share and stands on its own, like "C:\...".
+bool IsFolderRelative(const std::string& path);
 // dir + name when dir ends with a backslash or name begins with one, else dir + "\" + name.
 std::string JoinPath(const std::string& dir, const std::string& name);
 // Text before the last backslash; empty when there is none.

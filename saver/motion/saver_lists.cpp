@@ -26,7 +26,7 @@ void BuildImageLists(const std::vector<std::string>& imageList, const std::strin
     slideshow.clear();
     sprites.clear();
     for (std::string entry : imageList) {
-        if (!entry.empty() && entry[0] == '\\') entry = JoinPath(albumDir, entry);
+        if (IsFolderRelative(entry)) entry = JoinPath(albumDir, entry);
         if (entry.empty() || entry.back() != '\\') {
             Classify(entry, sources, slideshow, sprites);
             continue;
@@ -48,6 +48,13 @@ void OrderImageLists(bool alphabetical, bool random, std::vector<std::string>& s
         ShuffleList(slideshow);
         ShuffleList(sprites);
     }
+}
+
+void OrderWorkingLists(bool alphabetical, bool random, bool shuffleSounds,
+                       std::vector<std::string>& slideshow, std::vector<std::string>& sprites,
+                       std::vector<std::string>& sounds) {
+    OrderImageLists(alphabetical, random, slideshow, sprites);
+    if (shuffleSounds) ShuffleList(sounds);
 }
 
 }  // namespace saver

@@ -20,8 +20,9 @@ struct ImageListSources {
     std::function<bool(const std::string& path)> isAnimatedGif;
 };
 
-// Classifies the album's image entries.  Entries beginning with a backslash are
-// relative to `albumDir`; entries ending with one are folders.
+// Classifies the album's image entries.  Entries beginning with a single
+// backslash are relative to `albumDir` (two begin a network path); entries
+// ending with one are folders.
 void BuildImageLists(const std::vector<std::string>& imageList, const std::string& albumDir,
                      const ImageListSources& sources, std::vector<std::string>& slideshow,
                      std::vector<std::string>& sprites);
@@ -29,5 +30,12 @@ void BuildImageLists(const std::vector<std::string>& imageList, const std::strin
 // Alphabetical wins over random; nothing is reordered without slideshow pictures.
 void OrderImageLists(bool alphabetical, bool random, std::vector<std::string>& slideshow,
                      std::vector<std::string>& sprites);
+
+// Puts the working lists in their running order, drawing from the C library
+// generator in this order: the picture lists (OrderImageLists), then the sound
+// list when `shuffleSounds`.
+void OrderWorkingLists(bool alphabetical, bool random, bool shuffleSounds,
+                       std::vector<std::string>& slideshow, std::vector<std::string>& sprites,
+                       std::vector<std::string>& sounds);
 
 }  // namespace saver

@@ -175,5 +175,32 @@ TEST(Lists, OrderingRules) {
     EXPECT_EQ(onlySprites, (std::vector<std::string>{"z", "y", "x"}));
 }
 
+TEST(Lists, RandomOrderDrawsPicturesBeforeSounds) {
+    // With one seed, the running order must not depend on the sound option's
+    // place in the draw: pictures first, then sounds.
+    const std::vector<std::string> slides0 = {"a", "b", "c", "d", "e"}, sprites0 = {"x", "y", "z"},
+                                   sounds0 = {"1", "2", "3", "4"};
+    const struct {
+        bool random, shuffleSounds;
+    } cases[] = {{true, true}, {true, false}, {false, true}};
+    for (auto c : cases) {
+        CrtSeed(77);
+        std::vector<std::string> slides = slides0, sprites = sprites0, sounds = sounds0;
+        OrderWorkingLists(false, c.random, c.shuffleSounds, slides, sprites, sounds);
+        // The same draws made one list at a time in the running order.
+        CrtSeed(77);
+        std::vector<std::string> s = slides0, p = sprites0, m = sounds0;
+        if (c.random) {
+            ShuffleList(s);
+            ShuffleList(p);
+        }
+        if (c.shuffleSounds) ShuffleList(m);
+        EXPECT_EQ(slides, s) << c.random << c.shuffleSounds;
+        EXPECT_EQ(sprites, p) << c.random << c.shuffleSounds;
+        EXPECT_EQ(sounds, m) << c.random << c.shuffleSounds;
+        EXPECT_NE(sounds == sounds0, c.shuffleSounds);
+    }
+}
+
 }  // namespace
 }  // namespace saver
