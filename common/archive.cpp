@@ -69,15 +69,20 @@ bool ReadArchiveText(ByteReader& r, std::string& out) {
         r.Skip(n);
         return true;
     }
-    out.clear();
-    out.reserve(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        uint16_t c = r.U16();
-        // Characters outside Latin-1 have no ANSI form here; the C library writes '?'.
-        out.push_back(c < 0x100 ? char(c) : '?');
-    }
+    std::vector<uint16_t> chars(n);
+    for (uint16_t& c : chars) c = r.U16();
+    out = AnsiFromWide(chars.data(), chars.size());
     return true;
 }
+
+#if !defined(_WIN32)
+std::string AnsiFromWide(const uint16_t* chars, size_t n) {
+    std::string out;
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i) out.push_back(chars[i] < 0x100 ? char(chars[i]) : '?');
+    return out;
+}
+#endif
 
 bool ReadArchiveCount(ByteReader& r, uint32_t& n) {
     uint16_t c = r.U16();

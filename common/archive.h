@@ -28,3 +28,8 @@ bool ReadArchiveText(ByteReader& r, std::string& out);
 bool ReadArchiveCount(ByteReader& r, uint32_t& n);
 // Appends the entries it could read; a truncated list keeps those before the break.
 bool ReadArchiveList(ByteReader& r, std::vector<std::string>& out);
+
+// ANSI text of n 16-bit characters: through the system's ANSI code page on
+// Windows (archive_win32.cpp), as Latin-1 elsewhere (characters above U+00FF
+// become '?').
+std::string AnsiFromWide(const uint16_t* chars, size_t n);

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 std::vector<uint8_t> Encode(const std::string& s) {
@@ -36,12 +40,20 @@ TEST(ArchiveText, PrefixFormDependsOnLength) {
 }
 
 TEST(ArchiveText, WideTextIsConvertedToAnsi) {
-    // 0xFF, 0xFFFE announces 16-bit characters; "Hé€" (the euro sign has no ANSI form here).
+    // 0xFF, 0xFFFE announces 16-bit characters: "Hé€".  Windows converts through
+    // the ANSI code page (the euro sign is 0x80 in Western European 1252); the
+    // portable reader knows only Latin-1.
+#if defined(_WIN32)
+    if (GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << GetACP();
+    const std::string expected = "H\xE9\x80";
+#else
+    const std::string expected = "H\xE9?";
+#endif
     std::vector<uint8_t> bytes = {0xFF, 0xFE, 0xFF, 0x03, 'H', 0, 0xE9, 0, 0xAC, 0x20};
     ByteReader r(bytes);
     std::string s;
     ASSERT_TRUE(ReadArchiveText(r, s));
-    EXPECT_EQ(s, std::string("H\xE9?"));
+    EXPECT_EQ(s, expected);
 }
 
 TEST(ArchiveText, TruncatedOrImpossibleTextsFail) {
