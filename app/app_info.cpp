@@ -29,10 +29,10 @@ void PutText(std::vector<uint8_t>& rec, Field f, const std::string& s) {
 
 AppInfo g_AppInfo;
 
-AppInfo KitDefaults(const std::string& author) {
+AppInfo KitDefaults(const std::string& author, const std::string& productName) {
     AppInfo a;
     a.RecordSize = kAppInfoSize;
-    a.AppName = kProductName;
+    a.AppName = productName;
     a.Author = author;
     a.Company = kMakerName;
     a.Version = kKitVersion;
@@ -68,12 +68,12 @@ std::string InstallKeyPath(const AppInfo& info) {
     return "SoftWare\\" + info.Company + "\\" + info.AppName + "\\App";
 }
 
-bool IdentityCheckPasses(const AppInfo& info) {
-    return EqualsNoCase(kProductName, info.AppName) != info.isCreatedSaver();
+bool IdentityCheckPasses(const AppInfo& info, const std::string& productName) {
+    return EqualsNoCase(productName, info.AppName) != info.isCreatedSaver();
 }
 
-std::string IdentityErrorText(const AppInfo& info) {
+std::string IdentityErrorText(const AppInfo& info, const std::string& productName) {
     return "The initialization data of this program is corrupt.\n\nExpected name: " +
-           std::string(kProductName) + "\nName found: " + info.AppName +
+           productName + "\nName found: " + info.AppName +
            "\nFlags: " + std::to_string(info.Flags);
 }

@@ -24,6 +24,8 @@ constexpr uint32_t kAppFlagKitDefaults = 2;
 constexpr uint32_t kAppFlagCreatedSaver = 16;
 constexpr uint32_t kAppFlagCreatedMask = 0x1C;
 
+// The product's name when the program's string table does not give it (native
+// builds and test programs); the program reads it from string 1.
 constexpr const char* kProductName = "Plinthar";
 constexpr const char* kMakerName = "Quorvane";
 constexpr const char* kKitVersion = "2.02";
@@ -44,7 +46,7 @@ struct AppInfo {
 extern AppInfo g_AppInfo;
 
 // The record of a file that has none: the kit itself.
-AppInfo KitDefaults(const std::string& author);
+AppInfo KitDefaults(const std::string& author, const std::string& productName = kProductName);
 
 // Decodes the last kAppInfoSize bytes of an executable.  Returns false when the
 // first word is not 1304 (no record); `out` is then untouched.
@@ -56,6 +58,6 @@ std::vector<uint8_t> EncodeAppInfo(const AppInfo& info);
 std::string InstallKeyPath(const AppInfo& info);
 
 // The kit must carry the product's own name; a created saver must not.
-bool IdentityCheckPasses(const AppInfo& info);
+bool IdentityCheckPasses(const AppInfo& info, const std::string& productName = kProductName);
 // The corrupt-data message shown when the identity check fails.
-std::string IdentityErrorText(const AppInfo& info);
+std::string IdentityErrorText(const AppInfo& info, const std::string& productName = kProductName);

@@ -69,7 +69,7 @@ bool ReadAppInfo(std::string& exePath) {
         return false;
     }
     if (!DecodeAppInfo(record, g_AppInfo))
-        g_AppInfo = KitDefaults(app.LoadText(IDS_AUTHOR_NAME));
+        g_AppInfo = KitDefaults(app.LoadText(IDS_AUTHOR_NAME), ProductName());
     app.SetTitle(g_AppInfo.AppName);
     return true;
 }
@@ -110,6 +110,11 @@ void IniFileProfile::Write(const std::string& section, const std::string& key,
 }
 
 void IniFileProfile::Flush() { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str()); }
+
+std::string ProductName() {
+    std::string name = Application::Get().LoadText(IDS_PRODUCT_NAME);
+    return name.empty() ? kProductName : name;
+}
 
 static const char* IniFile(const char* file) { return file ? file : g_IniPath.c_str(); }
 
@@ -178,8 +183,8 @@ bool LoadSettings() {
                              g_IniPath.c_str(), g_AppInfo.AppName.c_str()));
         return false;
     }
-    if (!IdentityCheckPasses(g_AppInfo)) {
-        app.ShowError(IdentityErrorText(g_AppInfo));
+    if (!IdentityCheckPasses(g_AppInfo, ProductName())) {
+        app.ShowError(IdentityErrorText(g_AppInfo, ProductName()));
         return false;
     }
 

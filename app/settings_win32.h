@@ -35,6 +35,10 @@ void WriteProfileInt(const char* section, const char* key, int value, const char
 void WriteProfileString(const char* section, const char* key, const std::string& text,
                         const char* file = nullptr);
 
+// The product's name from string 1 of the program's string table; kProductName
+// when the program has none (test programs).
+std::string ProductName();
+
 bool FileExists(const std::string& path);
 // The whole file, at most maxBytes; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& out, size_t maxBytes);

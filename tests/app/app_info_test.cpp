@@ -81,6 +81,26 @@ TEST(AppInfo, IdentityCheck) {
     }
 }
 
+TEST(AppInfo, IdentityCheckTakesTheProductNameGiven) {
+    // A program whose string table names it otherwise checks against that name.
+    const struct {
+        const char* appName;
+        uint32_t flags;
+        bool passes;
+    } cases[] = {{"Stonework", 2, true}, {"STONEWORK", 16, false},
+                 {"Plinthar", 2, false}, {"Plinthar", 16, true}};
+    for (const auto& c : cases) {
+        AppInfo a = KitDefaults("Someone", "Stonework");
+        EXPECT_EQ(a.AppName, "Stonework");
+        a.AppName = c.appName;
+        a.Flags = c.flags;
+        EXPECT_EQ(IdentityCheckPasses(a, "Stonework"), c.passes) << c.appName << " " << c.flags;
+    }
+    AppInfo wrong = KitDefaults("Someone");
+    EXPECT_NE(IdentityErrorText(wrong, "Stonework").find("Expected name: Stonework\n"),
+              std::string::npos);
+}
+
 TEST(RunMode, CommandTails) {
     struct Case {
         const char* tail;
