@@ -10,7 +10,8 @@
 #include "authoring/setup_sheet_win32.h"
 #include "app/album.h"
 #include "app/app_info.h"
-#include "builder/create/build_plan.h"
+#include "builder/core/saver_build.h"
+#include "builder/core/saver_files.h"
 #include "builder/create/create_page_ids.h"
 #include "builder/create/create_rules.h"
 #include "builder/package/file_system_win32.h"
@@ -45,17 +46,8 @@ int CurrentYear() {
     return now.wYear;
 }
 
-// The new saver starts with the kit's settings, less what belongs to the
-// author's machine, and finds its background beside itself.
-void EditNewSaverSettings(const std::string& ini, const std::string& backgroundName) {
-    const char* file = ini.c_str();
-    WritePrivateProfileStringA("Distribution", nullptr, nullptr, file);
-    for (const char* key : {"LastImageDir", "LastSoundDir", "LastAlbumDir", "AlbumFile"})
-        WritePrivateProfileStringA("Options", key, nullptr, file);
-    WritePrivateProfileStringA("Options", "IsFirstUse", "1", file);
-    if (!backgroundName.empty())
-        WritePrivateProfileStringA("Background", "Image", ("\\" + backgroundName).c_str(), file);
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file);
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
 }
 
 }  // namespace
@@ -322,16 +314,14 @@ bool CCreatePage::Build() {
     Application& app = Application::Get();
     Win32FileSystem fs;
     std::string name = SaverBaseName(saverName_);
-    // 1. Everything the author changed goes into the settings first.
+    // Everything the author changed goes into the settings first.
     if (Sheet()) Sheet()->SaveAllPages(true);
     SaveSettings();
-    // 2. The working paths.
     makeFilePath_ = JoinPath(directory_, name + ".dat");
     setupPath_ = JoinPath(directory_, name + ".exe");
     iniPath_ = JoinPath(directory_, name + ".ini");
     albumPath_ = JoinPath(directory_, name + ".alb");
     std::string stub = JoinPath(g_InstallDir, "setup.ex_");
-    // 3, 4.
     if (!fs.FileExists(stub)) {
         app.ShowError(Format("A necessary file (%s) is missing.  You may have to re-install %s "
                              "to use the screensaver authoring tools.",
@@ -341,82 +331,91 @@ bool CCreatePage::Build() {
     if (fs.FileExists(setupPath_) &&
         !app.AskYesNo(setupPath_ + " already exists.  Replace existing file?"))
         return false;
-    // 5. The album's files.
+
     SetProgress(0);
     SetStatus("Initializing...");
     EnableWindow(Control(IDC_CREATE_IT), FALSE);
-    BuildInput in;
+    SaverFileInput in;
     in.albumFile = g_Settings.options.AlbumFile;
     in.images = g_Settings.ImageList;
     in.sounds = g_Settings.SoundList;
     in.backgroundStyle = g_Settings.background.Style;
     in.backgroundImage = g_Settings.background.Image;
+    // The runtime is the program beside this one, the kit's other files are in its folder.
     in.runtime = JoinPath(DirectoryPart(ModulePath()), std::string(kProductName) + ".scr");
-    in.installDir = g_InstallDir;
+    in.uninstaller = JoinPath(g_InstallDir, "Uninstall.exe");
     in.saverName = name;
     in.version = version_;
     in.iniPath = iniPath_;
     in.albumPath = albumPath_;
     in.files = files_;
     in.shortcuts = shortcuts_;
-    BuildPlan plan;
-    std::string fault = PlanBuild(in, fs, plan);
-    if (!fault.empty()) return Refuse(fault, 0);
-    // 8. The setup program starts as a copy of the stub.
+    SaverFilePlan plan;
+    std::string fault = PlanSaverFiles(in, fs, plan);
+    if (!fault.empty()) {
+        app.ShowWarning(fault);
+        return false;
+    }
+
     SetStatus("Copying setup.ex_...");
     if (!fs.Copy(stub, setupPath_)) {
         app.ShowError("Unable to copy " + stub + "!");
         return false;
     }
-    // 9. The new saver's album names its files beside itself.
+    // From here on a failure takes back what was written: a copy of the stub
+    // without its package is no setup program.
+    bool ok = false;
+    std::vector<uint8_t> kitIni;
+    std::string kitIniPath = JoinPath(g_InstallDir, std::string(kProductName) + ".ini");
     if (!fs.WriteFile(albumPath_, EncodeAlbum(plan.albumImages, plan.albumSounds))) {
         app.ShowWarning("Unable to create album file " + albumPath_);
-        return false;
-    }
-    // 10. Its settings: the kit's, without what belongs to the author's machine.
-    std::string kitIni = JoinPath(g_InstallDir, std::string(kProductName) + ".ini");
-    if (!fs.Copy(kitIni, iniPath_)) {
+    } else if (fs.ReadFile(kitIniPath, kitIni) != ReadResult::Ok ||
+               !fs.WriteFile(iniPath_, Bytes(EditSaverSettings(
+                                           std::string(kitIni.begin(), kitIni.end()),
+                                           plan.backgroundName)))) {
         app.ShowError("Unable to create " + iniPath_ + "!");
+    } else if (!WriteMakeFile(plan.lines)) {
+        // WriteMakeFile has said why.
+    } else {
+        writer_.SetMakeFile(makeFilePath_);
+        ok = writer_.Start(hwnd_, Control(IDC_CREATE_PROGRESS), Control(IDC_CREATE_STATUS));
+    }
+    if (!ok) {
+        for (const std::string* p : {&setupPath_, &makeFilePath_, &iniPath_, &albumPath_})
+            fs.Remove(*p);
         return false;
     }
-    EditNewSaverSettings(iniPath_, plan.backgroundName);
-    // 11. The make file.
-    MakeRecord make;
-    make.outputDir = directory_;
-    make.setupFile = name + ".exe";
-    make.saverName = name;
-    make.version = version_;
-    make.year = Format("%d", CurrentYear());
-    make.author = publisher_;
-    make.company = publisher_;
-    make.flags = kMakeFlagCreatedSaver | (createGroup_ ? kMakeFlagGroup : 0);
-    make.lines = plan.lines;
+    SetDlgItemTextA(hwnd_, IDC_CREATE_IT, kCancelText);
+    EnableWindow(Control(IDC_CREATE_IT), TRUE);
+    EnablePreview(false);
+    EnableOkCancel(false);
+    EnableWindow(Control(IDC_CREATE_TEST), FALSE);
+    busy_ = 1;
+    return true;
+}
+
+bool CCreatePage::WriteMakeFile(const std::vector<std::string>& lines) {
+    SaverFields f;
+    f.directory = directory_;
+    f.name = SaverBaseName(saverName_);
+    f.version = version_;
+    f.publisher = publisher_;
+    f.year = CurrentYear();
+    f.createGroup = createGroup_ != 0;
     ScopedHandle file(CreateFileA(makeFilePath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
-        app.ShowWarning("Unable to create make file " + makeFilePath_);
+        Application::Get().ShowWarning("Unable to create make file " + makeFilePath_);
         return false;
     }
-    std::vector<uint8_t> bytes = EncodeMakeRecord(make);
+    std::vector<uint8_t> bytes = EncodeMakeRecord(MakeSaverRecord(f, lines));
     DWORD put = 0;
     if (!WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &put, nullptr) ||
         put != bytes.size()) {
-        app.ShowWarning("Unable to write configuration data to " + makeFilePath_);
+        Application::Get().ShowWarning("Unable to write configuration data to " + makeFilePath_);
         return false;
     }
-    file.Reset();
-    // 12, 13. The worker takes over.
-    writer_.SetMakeFile(makeFilePath_);
-    bool ok = writer_.Start(hwnd_, Control(IDC_CREATE_PROGRESS), Control(IDC_CREATE_STATUS));
-    if (ok) {
-        SetDlgItemTextA(hwnd_, IDC_CREATE_IT, kCancelText);
-        EnableWindow(Control(IDC_CREATE_IT), TRUE);
-        EnablePreview(false);
-        EnableOkCancel(false);
-        EnableWindow(Control(IDC_CREATE_TEST), FALSE);
-    }
-    busy_ = ok ? 1 : 0;
-    return ok;
+    return true;
 }
 
 void CCreatePage::CreateOrCancel() {

@@ -57,6 +57,8 @@ class CCreatePage : public CSheetPage {
     bool OnPageMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
 
   private:
+    // Steps of Build: the make file that hands the lines to the package writer.
+    bool WriteMakeFile(const std::vector<std::string>& lines);
     void ReadDistribution();
     void WriteDistribution();
     void ShowSelectedShortcut();

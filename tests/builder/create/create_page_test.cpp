@@ -593,4 +593,51 @@ TEST_F(CreatePageTest, AddRefusesExecutablesAndRemoveTakesTheSelection) {
     EXPECT_EQ(harness::ReadIni(g_IniPath, "Distribution", "NumFiles"), "1");
 }
 
+TEST_F(CreatePageTest, InvalidLineIsSkippedOnOkAndCancelTakesTheStubBack) {
+    SmallAlbum();
+    // A shortcut that is no plain file name spoils its make-file line: the
+    // package writer asks about it.
+    std::string notes = Put(root + "\\notes.txt", "notes");
+    harness::WriteIni(g_IniPath, "Distribution", "NumFiles", "1");
+    harness::WriteIni(g_IniPath, "Distribution", "File0", notes.c_str());
+    harness::WriteIni(g_IniPath, "Distribution", "ShortCut0", "Docs\\Read Me");
+    SheetRunner s;
+    Fill(s, "Lines");
+    s.Click(IDC_CREATE_IT);
+    Box q = WaitForBox("Invalid entry: ");
+    EXPECT_EQ(q.text, "Invalid entry: " + notes + ",,INSTALLDIR,Docs\\Read Me.Skip this file?");
+    EXPECT_EQ(q.icon, UINT(MB_ICONWARNING));
+    EXPECT_TRUE(q.Has(IDOK) && q.Has(IDCANCEL));
+    Answer(q, IDCANCEL);
+    Box b = WaitForBox("Aborting");
+    EXPECT_EQ(b.text, "Aborting");
+    Answer(b, IDOK);
+    EXPECT_EQ(WaitForEnd(s), kNotCreated);
+    EXPECT_TRUE(FilesIn(out).empty());  // neither the stub's copy nor a working file
+
+    s.Click(IDC_CREATE_IT);
+    Answer(WaitForBox("Invalid entry: "), IDOK);
+    ASSERT_EQ(WaitForEnd(s), kFinished);
+    ReadBack rb = ReadPackage(out + "\\Lines.exe");
+    ASSERT_TRUE(rb.ok);
+    EXPECT_EQ(rb.trailer.entryCount, 5u);
+    EXPECT_EQ(rb.headers.back().fileName, "a.jpg");
+}
+
+TEST_F(CreatePageTest, ShortcutWithACommaIsRefused) {
+    SmallAlbum();
+    std::string notes = Put(root + "\\notes.txt", "notes");
+    harness::WriteIni(g_IniPath, "Distribution", "NumFiles", "1");
+    harness::WriteIni(g_IniPath, "Distribution", "File0", notes.c_str());
+    harness::WriteIni(g_IniPath, "Distribution", "ShortCut0", "Read, then enjoy");
+    SheetRunner s;
+    Fill(s, "Commas");
+    s.Click(IDC_CREATE_IT);
+    Box b = WaitForBox();
+    EXPECT_EQ(b.text, "The shortcut Read, then enjoy may not contain a comma.");
+    Answer(b, IDOK);
+    EXPECT_EQ(WaitForEnd(s), kNotCreated);
+    EXPECT_TRUE(FilesIn(out).empty());
+}
+
 }  // namespace
