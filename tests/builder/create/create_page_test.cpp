@@ -640,4 +640,74 @@ TEST_F(CreatePageTest, ShortcutWithACommaIsRefused) {
     EXPECT_TRUE(FilesIn(out).empty());
 }
 
+#ifdef PLINTHAR_BUILD_EXE
+// The page and the command-line builder run the same build steps: given the
+// same album, settings and fields they write the same setup program, but for
+// the files' times.
+TEST_F(CreatePageTest, CommandLineBuilderWritesTheSamePackage) {
+    std::string folder = root + "\\folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA((root + "\\other").c_str(), nullptr);
+    Put(pics + "\\a.jpg", Bytes(20000, 3));
+    Put(root + "\\other\\a.jpg", Bytes(9000, 4));  // same name, another folder
+    Put(folder + "\\b.gif", Bytes(900, 5));
+    Put(folder + "\\c.jpg", Bytes(800, 6));
+    Put(pics + "\\song.mid", Bytes(700, 7));
+    Put(root + "\\bg.bmp", Bytes(3000, 8));
+    std::string readme = Put(root + "\\readme.txt", Bytes(1500, 9));
+    g_Settings.ImageList = {pics + "\\a.jpg|First", root + "\\other\\a.jpg", folder + "\\"};
+    g_Settings.SoundList = {pics + "\\song.mid"};
+    g_Settings.background.Image = root + "\\bg.bmp";
+    harness::WriteIni(g_IniPath, "Distribution", "NumFiles", "1");
+    harness::WriteIni(g_IniPath, "Distribution", "File0", readme.c_str());
+    harness::WriteIni(g_IniPath, "Distribution", "ShortCut0", "Read Me");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    ASSERT_TRUE(harness::CopyFileTo(DirectoryPart(self) + "\\Plinthar.scr", kit + "\\Plinthar.scr"));
+    {
+        SheetRunner s;
+        Fill(s, "Twins", "2.0");
+        s.SetText(IDC_CREATE_PUBLISHER, "Acme");
+        s.Click(IDC_CREATE_GROUP);  // no program group
+        s.Click(IDC_CREATE_IT);
+        ASSERT_EQ(WaitForEnd(s), kFinished);
+    }
+    // The page saved the album and settings it built from: the tool reads those.
+    std::string out2 = root + "\\cli";
+    harness::RunResult r = harness::RunProgram(
+        PLINTHAR_BUILD_EXE,
+        "--album \"" + g_Settings.options.AlbumFile + "\" --settings \"" + g_IniPath +
+            "\" --kit \"" + kit + "\" --output \"" + out2 +
+            "\" --name Twins --version 2.0 --publisher Acme --no-group --quiet --file \"" +
+            readme + "=Read Me\"",
+        60000);
+    ASSERT_TRUE(r.started);
+    ASSERT_FALSE(r.timedOut);
+    ASSERT_EQ(r.exitCode, 0u);
+
+    // Both read back, then compared with every header's time field cleared.
+    std::string bytes[2];
+    const std::string paths[2] = {out + "\\Twins.exe", out2 + "\\Twins.exe"};
+    for (int i = 0; i < 2; ++i) {
+        bytes[i] = harness::ReadFileBytes(paths[i]);
+        MemorySource src(reinterpret_cast<const uint8_t*>(bytes[i].data()), bytes[i].size());
+        PackageReader reader(src, bytes[i].size());
+        ASSERT_EQ(reader.Open(), PackageResult::Ok) << paths[i];
+        ASSERT_EQ(reader.Verify(), PackageResult::Ok) << paths[i];
+        EXPECT_EQ(reader.Trailer().entryCount, 11u) << paths[i];
+        while (!reader.AtEnd()) {
+            PackageEntry e;
+            ASSERT_EQ(reader.Next(e), PackageResult::Ok);
+            bytes[i].replace(size_t(e.headerOffset) + 1052, 4, 4, '\0');
+        }
+    }
+    EXPECT_EQ(bytes[0].size(), bytes[1].size());
+    EXPECT_TRUE(bytes[0] == bytes[1]);
+    ReadBack rb = ReadPackage(paths[0]);
+    ASSERT_TRUE(rb.ok);
+    EXPECT_EQ(rb.trailer.flags, 16u);
+    EXPECT_EQ(rb.headers[6].InstallName(), "a_2.jpg");  // the second a.jpg keeps its own name
+}
+#endif
+
 }  // namespace
