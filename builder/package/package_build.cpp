@@ -137,7 +137,8 @@ int WritePackage(const PackageJob& job, FileSystem& fs, PackageCallbacks& cb) {
     const uint32_t count = uint32_t(job.entries.size());
     cb.ProgressRange(count);
 
-    std::vector<uint8_t> data, packed;
+    std::vector<uint8_t> data;
+    PackedData packed;
     for (uint32_t i = 0; i < count; ++i) {
         if (cb.AbortRequested()) return Finish(kPackageAborted, out, fs, path);
         const MakeLine& line = job.entries[i];
@@ -174,13 +175,13 @@ int WritePackage(const PackageJob& job, FileSystem& fs, PackageCallbacks& cb) {
             return Finish(kPackageFailed, out, fs, path);
         }
         h.uncompressedSize = uint32_t(data.size());
-        h.compressedSize = uint32_t(packed.size());
+        h.compressedSize = uint32_t(packed.size);
         total += data.size();
         uint32_t time = 0;
         h.time = fs.LastWriteTime(source, time) ? time : 0;
 
         uint8_t raw[kEntryHeaderSize];
-        uint64_t after = length + kEntryHeaderSize + packed.size();
+        uint64_t after = length + kEntryHeaderSize + packed.size;
         // Every size and offset of the format is 32-bit.
         if (after + kPackageTrailerSize > 0xFFFFFFFFu || total > 0xFFFFFFFFu) {
             cb.Error("The setup program would be larger than 4 GB with file " + source + ".");
@@ -190,7 +191,7 @@ int WritePackage(const PackageJob& job, FileSystem& fs, PackageCallbacks& cb) {
             cb.Error("Cannot compress file " + source + ".Quitting.");
             return Finish(kPackageFailed, out, fs, path);
         }
-        if (!out->Write(raw, sizeof raw) || !out->Write(packed.data(), packed.size())) {
+        if (!out->Write(raw, sizeof raw) || !out->Write(packed.bytes.get(), packed.size)) {
             cb.Error(WriteFailure(path));
             return Finish(kPackageFailed, out, fs, path);
         }

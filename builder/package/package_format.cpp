@@ -1,6 +1,7 @@
 #include "builder/package/package_format.h"
 
 #include <cstring>
+#include <new>
 #include <zlib.h>
 
 #include "common/byte_io.h"
@@ -114,31 +115,40 @@ bool IsPlainFileName(const std::string& name) {
     return last != '.' && last != ' ';
 }
 
-bool CompressFile(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+bool CompressFile(const uint8_t* data, size_t size, PackedData& out) {
+    out.size = 0;
     // Sizes are 32-bit in the header; uLong is 32-bit on Windows.
     if (Over32Bits(size)) return false;
     z_stream z{};
     if (deflateInit(&z, 9) != Z_OK) return false;
     uLong bound = deflateBound(&z, uLong(size));
-    bool ok = false;
-    try {
-        out.resize(bound);
-    } catch (...) {
-        deflateEnd(&z);
-        return false;
+    if (out.capacity < bound) {
+        out.bytes.reset();
+        out.capacity = 0;
+        out.bytes.reset(new (std::nothrow) uint8_t[bound]);
+        if (!out.bytes) {
+            deflateEnd(&z);
+            return false;
+        }
+        out.capacity = bound;
     }
     z.next_in = const_cast<Bytef*>(data);
     z.avail_in = uInt(size);
-    z.next_out = out.data();
-    z.avail_out = uInt(bound);
-    ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
+    z.next_out = out.bytes.get();
+    z.avail_out = uInt(out.capacity);
+    bool ok = deflate(&z, Z_FINISH) == Z_STREAM_END;
     size_t produced = size_t(z.total_out);
     if (deflateEnd(&z) != Z_OK) ok = false;
-    if (!ok) {
-        out.clear();
-        return false;
-    }
-    out.resize(produced);
+    if (!ok) return false;
+    out.size = produced;
+    return true;
+}
+
+bool CompressFile(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+    out.clear();
+    PackedData packed;
+    if (!CompressFile(data, size, packed)) return false;
+    out.assign(packed.bytes.get(), packed.bytes.get() + packed.size);
     return true;
 }
 

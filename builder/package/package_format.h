@@ -39,6 +39,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,17 @@ bool IsPlainFileName(const std::string& name);
 // so small and incompressible files fit.  False on a zlib failure or an input
 // too large for the format's 32-bit sizes.
 bool CompressFile(const uint8_t* data, size_t size, std::vector<uint8_t>& out);
+
+// The same into a buffer that is not zero-filled: the pages zlib's bound
+// reserves but deflate never writes stay unused, so a build holds about the
+// file and its compressed form, not the file and a full-sized copy.  The
+// buffer is kept for the next file when it is large enough.
+struct PackedData {
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t capacity = 0;
+    size_t size = 0;
+};
+bool CompressFile(const uint8_t* data, size_t size, PackedData& out);
 
 // The largest uncompressed size that `compressedSize` bytes of zlib data can
 // honestly claim (deflate expands at most about 1032 times); larger claims are
