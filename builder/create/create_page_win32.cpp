@@ -114,6 +114,8 @@ void CCreatePage::LoadControls() {
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (const std::string& f : files_)
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.c_str()));
+    if (!files_.empty()) SendMessageA(list, LB_SETCURSEL, 0, 0);
+    FitListWidth();
     ShowSelectedShortcut();
 }
 
@@ -222,7 +224,23 @@ void CCreatePage::AddFile() {
     files_.push_back(chosen);
     shortcuts_.push_back(DefaultShortcut(chosen));
     SendMessageA(list, LB_SETCURSEL, WPARAM(at), 0);
+    FitListWidth();
     ShowSelectedShortcut();
+}
+
+// Long paths can be scrolled into view.
+void CCreatePage::FitListWidth() {
+    HWND list = Control(IDC_CREATE_FILES);
+    WindowDC dc(list);
+    if (!dc.Get()) return;
+    SelectGuard font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (const std::string& f : files_) {
+        SIZE size = {};
+        GetTextExtentPoint32A(dc.Get(), f.c_str(), int(f.size()), &size);
+        if (size.cx > widest) widest = size.cx;
+    }
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, WPARAM(widest + 4), 0);
 }
 
 void CCreatePage::RemoveFile() {
@@ -234,6 +252,7 @@ void CCreatePage::RemoveFile() {
     shortcuts_.erase(shortcuts_.begin() + sel);
     int count = int(files_.size());
     if (count > 0) SendMessageA(list, LB_SETCURSEL, WPARAM(sel < count ? sel : count - 1), 0);
+    FitListWidth();
     ShowSelectedShortcut();
 }
 

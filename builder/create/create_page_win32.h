@@ -62,6 +62,7 @@ class CCreatePage : public CSheetPage {
     void ReadDistribution();
     void WriteDistribution();
     void ShowSelectedShortcut();
+    void FitListWidth();
     void StoreShortcut();
     void RemoveFile();
     void BrowseDirectory();

@@ -279,6 +279,11 @@ TEST_F(CreatePageTest, BuildsASaverFromTheAlbum) {
                                                 "\\y.jpg", "\\a.gif"}));
     EXPECT_EQ(sounds, (std::vector<std::string>{"\\song.wav", "\\m.mid"}));
 
+    // The page as it stands after a build, for the documentation.
+    SetForegroundWindow(s.Sheet());
+    harness::PumpFor(300);
+    EXPECT_TRUE(createtest::SaveWindowImage(s.Sheet(), harness::BinaryDir() + "\\sheet-create.bmp"));
+
     // "&Test" runs the setup program that was made.
     s.Click(IDC_CREATE_TEST);
     EXPECT_TRUE(harness::PumpUntil([&] { return Exists(out + "\\ran.txt"); }, 20000));

@@ -28,6 +28,10 @@ void Answer(const Box& box, int button);
 // Any message box of this process shown now ("" when none).
 std::string OpenBoxText();
 
+// Writes what the screen shows of a window into a 24-bit BMP file (for the
+// documentation's pictures of the page).
+bool SaveWindowImage(HWND w, const std::string& bmpPath);
+
 class SheetRunner {
   public:
     // Starts the sheet holding the Create page on its own thread.
