@@ -85,8 +85,10 @@ class CAboutDialog : public CDialog {
         SetDlgItemTextA(hwnd_, IDC_ABOUT_NAME,
                         Format("%s Version %s", name.c_str(), info.Version.c_str()).c_str());
         std::string company = info.Company.empty() ? kMakerName : info.Company;
+        // The kit carries no record of its own: its year is the year it was built.
+        unsigned year = info.Year ? unsigned(info.Year) : unsigned(std::atoi(__DATE__ + 7));
         SetDlgItemTextA(hwnd_, IDC_ABOUT_COPYRIGHT,
-                        Format("Copyright \xA9 %u %s", unsigned(info.Year), company.c_str()).c_str());
+                        Format("Copyright \xA9 %u %s", year, company.c_str()).c_str());
         return true;
     }
 };

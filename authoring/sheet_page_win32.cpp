@@ -16,6 +16,10 @@ std::string CSheetPage::TooltipText(int controlId) const {
     return Application::Get().LoadText(UINT(controlId));
 }
 
+std::string CSheetPage::HelpText() const {
+    return Application::Get().LoadText(kHelpTextBase + templateId_);
+}
+
 bool CSheetPage::OnApply() {
     SaveControls();
     if (sheet_) sheet_->SetSettingsModified();
@@ -26,6 +30,12 @@ bool CSheetPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     if (msg == WM_INITDIALOG) {
         result = OnInit() ? TRUE : FALSE;
         if (sheet_) sheet_->PageInitialised(this);
+        return true;
+    }
+    if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == UINT(PSN_HELP)) {
+        std::string text = HelpText();
+        if (!text.empty()) Application::Get().ShowInformation(text);
+        result = TRUE;
         return true;
     }
     return OnPageMessage(msg, wp, lp, result);

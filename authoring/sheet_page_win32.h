@@ -50,6 +50,10 @@ class CSheetPage : public CPropertyPage {
     // Text of the tooltip of one of the page's controls; by default the string
     // resource whose number is the control's identifier ("" = no tooltip).
     virtual std::string TooltipText(int controlId) const;
+    // What the sheet's Help button shows for the page; by default the string
+    // resource kHelpTextBase + the page's template number.
+    static constexpr UINT kHelpTextBase = 20000;
+    virtual std::string HelpText() const;
 
   protected:
     // OK: the controls go into the settings and the sheet writes them when it closes.

@@ -468,6 +468,46 @@ TEST(SetupSheet, PreviewRunsTheSaverAndComesBack) {
     EXPECT_EQ(kit.Ini("Float", "Count"), "17");
 }
 
+BOOL CALLBACK CollectControls(HWND w, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
+    return TRUE;
+}
+
+TEST(SetupSheet, EveryControlHasATooltip) {
+    Kit kit("tooltips");
+    SheetRun run;
+    // The tooltip window is hidden until it shows a tip: look for it by owner.
+    HWND tips = nullptr;
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w && !tips; w = GetWindow(w, GW_HWNDNEXT)) {
+        char cls[64] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        if (lstrcmpA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(w, GW_OWNER) == run.Sheet()) tips = w;
+    }
+    ASSERT_NE(tips, nullptr);
+    std::vector<HWND> controls;
+    EnumChildWindows(run.Page(), CollectControls, reinterpret_cast<LPARAM>(&controls));
+    int expected = 0;
+    for (HWND c : controls) {
+        char cls[32] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        int id = GetDlgCtrlID(c);
+        if (GetParent(c) != run.Page() || lstrcmpiA(cls, "Static") == 0 || id <= 0 ||
+            (lstrcmpiA(cls, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX))
+            continue;
+        ++expected;
+        EXPECT_FALSE(Application::Get().LoadText(UINT(id)).empty()) << "control " << id;
+    }
+    EXPECT_GE(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), expected + 3);
+}
+
+TEST(SetupSheet, HelpDescribesTheCurrentPage) {
+    Kit kit("help");
+    SheetRun run;
+    PostMessageA(run.Sheet(), PSM_PRESSBUTTON, PSBTN_HELP, 0);
+    std::string text = AnswerBox(run.Thread(), IDOK);
+    EXPECT_EQ(text.rfind("Options: ", 0), 0u) << text;
+}
+
 // ---- the colour popup ----
 
 HWND OpenPopup(SheetRun& run) {
