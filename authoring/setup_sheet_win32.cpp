@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/album.h"
 #include "app/settings.h"
 #include "app/settings_win32.h"
 #include "authoring/sheet_rules.h"
@@ -18,6 +19,7 @@
 namespace {
 
 const UINT kFinishInit = WM_APP + 0x1A0;
+constexpr size_t kMaxAlbumBytes = 64u << 20;  // far beyond any real album; bounds the read
 const char kOkTip[] = "Click here to close this dialog and save any changes you have made";
 const char kCancelTip[] = "Click here to close this dialog without saving your changes";
 const char kAlbumFilter[] = "Album Files (*.alb)|*.alb|All Files (*.*)|*.*||";
@@ -347,23 +349,31 @@ void CSetupSheet::LoadAlbumCommand() {
     ofn.lpstrDefExt = "alb";
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (GetOpenFileNameA(&ofn)) {
-        o.AlbumFile = file;
-        o.LastAlbumDir = DirectoryPart(o.AlbumFile);
-        // A new album replaces the lists; what cannot be read stays empty.
-        g_Settings.ImageList.clear();
-        g_Settings.SoundList.clear();
-        LoadAlbum();
-        EnablePreview(HasImageEntries());
-        ReloadAlbumPages(true, true);
-        UpdateCaption();
-        HWND active = PropSheet_GetCurrentPageHwnd(hwnd_);
-        CSheetPage* images = Page(SheetSlot::Images);
-        CSheetPage* sounds = Page(SheetSlot::Sounds);
-        bool onAlbumPage = (images && images->Handle() == active && active) ||
-                           (sounds && sounds->Handle() == active && active);
-        if (!onAlbumPage && images) {
-            for (size_t i = 0; i < pages_.size(); ++i)
-                if (pages_[i].page == images) PropSheet_SetCurSel(hwnd_, nullptr, int(i));
+        o.LastAlbumDir = DirectoryPart(file);
+        // A file that is no album is refused: taking its name would have OK
+        // write the album over it.  A damaged album gives what could be read.
+        std::string bytes;
+        std::vector<std::string> images, sounds;
+        if (!ReadWholeFile(file, bytes, kMaxAlbumBytes) ||
+            DecodeAlbum(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), images,
+                        sounds) == AlbumResult::NotAlbum) {
+            Application::Get().ShowWarning(std::string(file) + " is not an album file.");
+        } else {
+            o.AlbumFile = file;
+            g_Settings.ImageList = std::move(images);
+            g_Settings.SoundList = std::move(sounds);
+            EnablePreview(HasImageEntries());
+            ReloadAlbumPages(true, true);
+            UpdateCaption();
+            HWND active = PropSheet_GetCurrentPageHwnd(hwnd_);
+            CSheetPage* imagePage = Page(SheetSlot::Images);
+            CSheetPage* soundPage = Page(SheetSlot::Sounds);
+            bool onAlbumPage = active && ((imagePage && imagePage->Handle() == active) ||
+                                          (soundPage && soundPage->Handle() == active));
+            if (!onAlbumPage && imagePage) {
+                for (size_t i = 0; i < pages_.size(); ++i)
+                    if (pages_[i].page == imagePage) PropSheet_SetCurSel(hwnd_, nullptr, int(i));
+            }
         }
     }
     WriteProfileString("Options", "LastAlbumDir", o.LastAlbumDir);

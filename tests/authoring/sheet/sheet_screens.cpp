@@ -94,6 +94,8 @@ int main(int argc, char** argv) {
     harness::WriteFileBytes(dir + "\\Plinthar.alb", std::string(album.begin(), album.end()));
     harness::SetInstallDirectory("Quorvane", "Plinthar", dir);
 
+    // The pointer out of the way: no tooltip in the pictures.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     harness::RunningProgram program(dir + "\\Plinthar.exe", "/c");
     HWND sheet = program.WaitForWindow("Plinthar Setup - Plinthar.alb");
     if (!sheet) {

@@ -441,6 +441,27 @@ TEST(SetupSheet, LoadAlbumEnablesPreviewAndRenamesTheSheet) {
     EXPECT_EQ(kit.Ini("Options", "AlbumFile"), other);
 }
 
+TEST(SetupSheet, LoadAlbumRefusesAFileThatIsNoAlbum) {
+    Kit kit("album-refuse");
+    std::string notes = kit.dir + "\\notes.alb";
+    // Shaped like an album, but "alb" is not "ALB".
+    const std::string text("\x03" "alb\0\0\0\0 my notes", 17);
+    harness::WriteFileBytes(notes, text);
+    g_Settings.ImageList = {"\\keep.bmp"};
+    SheetRun run;
+    PostMessageA(run.Sheet(), WM_COMMAND, MAKEWPARAM(106, BN_CLICKED), 0);
+    HWND dialog = WaitForThreadWindow(run.Thread(), "#32770", "Select an album file");
+    ASSERT_NE(dialog, nullptr);
+    ConfirmFileDialog(dialog, notes);
+    EXPECT_EQ(AnswerBox(run.Thread(), IDOK), notes + " is not an album file.");
+    EXPECT_EQ(TextOf(run.Sheet()), "Plinthar Setup - Plinthar.alb");
+    ASSERT_TRUE(run.Close(PSBTN_OK));
+    // OK wrote the album it had, not over the refused file.
+    EXPECT_EQ(harness::ReadFileBytes(notes), text);
+    EXPECT_EQ(g_Settings.ImageList, std::vector<std::string>{"\\keep.bmp"});
+    EXPECT_EQ(kit.Ini("Options", "LastAlbumDir"), kit.dir);
+}
+
 TEST(SetupSheet, PreviewRunsTheSaverAndComesBack) {
     Kit kit("preview-run");
     harness::WriteFileBytes(kit.dir + "\\a.bmp", TinyBitmap());
