@@ -120,3 +120,10 @@ std::string TrimSpaces(const std::string& s) {
     while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
     return s.substr(b, e - b);
 }
+
+std::string CleanFolderText(const std::string& text) {
+    std::string out = TrimSpaces(text);
+    for (char& c : out)
+        if (c == '/') c = '\\';
+    return out;
+}

@@ -84,3 +84,5 @@ std::vector<std::string> FoldersToCreate(const std::string& folder);
 
 // Text with the white space of both ends removed.
 std::string TrimSpaces(const std::string& s);
+// A folder as typed, trimmed, with "/" read as "\" (Windows accepts both).
+std::string CleanFolderText(const std::string& text);

@@ -276,7 +276,7 @@ void CDestinationPage::FillDrives() {
 }
 
 void CDestinationPage::RefreshList() {
-    std::string root = FolderRoot(TrimSpaces(FolderText()));
+    std::string root = FolderRoot(CleanFolderText(FolderText()));
     if (filled_ && EqualsNoCase(root, lastRoot_)) return;
     lastRoot_ = root;
     HWND list = GetDlgItem(hwnd_, IDC_DRIVES);
@@ -362,7 +362,7 @@ bool CDestinationPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result
 bool CDestinationPage::OnWizardFinish() {
     WaitCursor wait;
     Application& app = Application::Get();
-    std::string folder = TrimSpaces(FolderText());
+    std::string folder = CleanFolderText(FolderText());
     if (folder.empty()) {
         app.ShowWarning("Please enter the destination directory.");
         return false;
@@ -426,7 +426,6 @@ bool CreateFolderTree(const std::string& folder) {
 // --- Sheet -----------------------------------------------------------------
 
 namespace {
-CSetupSheet* g_runningSheet = nullptr;
 HWND g_sheetOwner = nullptr;
 }  // namespace
 
@@ -449,6 +448,11 @@ int CALLBACK CSetupSheet::SheetCallback(HWND sheet, UINT msg, LPARAM) {
         SendMessageA(sheet, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
         // The backdrop behind the wizard stays usable.
         if (g_sheetOwner) EnableWindow(g_sheetOwner, TRUE);
+        RECT r;
+        GetWindowRect(sheet, &r);
+        int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+        int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+        SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     return 0;
 }
@@ -459,18 +463,20 @@ INT_PTR CSetupSheet::Run(HINSTANCE inst, HWND parent) {
     CWelcomePage welcome(info_, picture);
     CReadmePage readme(info_, picture);
     CDestinationPage destination(info_, picture);
-    std::vector<PROPSHEETPAGEA> pages;
-    PROPSHEETPAGEA page;
-    welcome.Describe(page, inst, IDD_WELCOME);
-    pages.push_back(page);
-    if (HasReadme()) {
-        readme.Describe(page, inst, IDD_README);
-        pages.push_back(page);
-    }
-    destination.Describe(page, inst, IDD_DESTINATION);
-    pages.push_back(page);
-
     std::string caption = info_.saverName + " Setup";
+    std::vector<PROPSHEETPAGEA> pages;
+    auto add = [&](CPropertyPage& p, UINT id) {
+        PROPSHEETPAGEA page;
+        p.Describe(page, inst, id);
+        // Every page keeps the wizard's own caption.
+        page.dwFlags |= PSP_USETITLE;
+        page.pszTitle = caption.c_str();
+        pages.push_back(page);
+    };
+    add(welcome, IDD_WELCOME);
+    if (HasReadme()) add(readme, IDD_README);
+    add(destination, IDD_DESTINATION);
+
     PROPSHEETHEADERA h = {};
     h.dwSize = sizeof h;
     h.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_NOAPPLYNOW;
@@ -480,10 +486,8 @@ INT_PTR CSetupSheet::Run(HINSTANCE inst, HWND parent) {
     h.nPages = UINT(pages.size());
     h.ppsp = pages.data();
     h.pfnCallback = SheetCallback;
-    g_runningSheet = this;
     g_sheetOwner = parent;
     INT_PTR r = PropertySheetA(&h);
-    g_runningSheet = nullptr;
     g_sheetOwner = nullptr;
     return r;
 }

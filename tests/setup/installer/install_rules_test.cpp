@@ -86,9 +86,12 @@ TEST(FolderText, FoldersToCreateParentsFirst) {
     EXPECT_EQ(FoldersToCreate("C:Stars"), V{});
 }
 
-TEST(FolderText, TrimSpaces) {
-    EXPECT_EQ(TrimSpaces("  C:\\x \t"), "C:\\x");
-    EXPECT_EQ(TrimSpaces(" \t "), "");
+TEST(FolderText, CleanedAsTyped) {
+    EXPECT_EQ(CleanFolderText("  C:\\x \t"), "C:\\x");
+    EXPECT_EQ(CleanFolderText(" \t "), "");
+    // Forward slashes name the same folders; "Setup's own folder" must see them so.
+    EXPECT_EQ(CleanFolderText("Z:/tmp/Setup\\x/"), "Z:\\tmp\\Setup\\x\\");
+    EXPECT_TRUE(IsSameFolder(CleanFolderText("c:/setup/"), "C:\\Setup"));
 }
 
 TEST(OverwriteQuestion, AskedAgainUntilOneOfItsButtonsClosesIt) {
