@@ -54,19 +54,23 @@ std::string InstallNames::NameOf(const std::string& source) const {
 
 namespace {
 
+// Blanks as the settings reader skips them around names.
 std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t");
+    const char* blanks = " \t\r\v\f";
+    size_t b = s.find_first_not_of(blanks);
     if (b == std::string::npos) return std::string();
-    size_t e = s.find_last_not_of(" \t");
+    size_t e = s.find_last_not_of(blanks);
     return s.substr(b, e - b + 1);
 }
 
-// "[name]" -> name; "" when the line is no section header.
-std::string SectionName(const std::string& line) {
+// "[name]": a section header.  As the reader takes it, an unclosed "[" runs
+// to the end of the line.
+bool IsSectionHeader(const std::string& line, std::string& name) {
     std::string t = Trim(line);
-    if (t.size() < 2 || t.front() != '[') return std::string();
+    if (t.empty() || t.front() != '[') return false;
     size_t close = t.find(']');
-    return close == std::string::npos ? std::string() : Trim(t.substr(1, close - 1));
+    name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return true;
 }
 
 std::string KeyName(const std::string& line) {
@@ -103,8 +107,8 @@ std::string EditSaverSettings(const std::string& iniText, const std::string& bac
                                                                           : end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         start = end == std::string::npos ? iniText.size() : end + 1;
-        std::string name = SectionName(line);
-        if (!name.empty()) {
+        std::string name;
+        if (IsSectionHeader(line, name)) {
             sections.push_back({line, name, {}});
             continue;
         }
@@ -125,18 +129,26 @@ std::string EditSaverSettings(const std::string& iniText, const std::string& bac
         if (s.header.empty() || !EqualsNoCase(s.name, "Distribution")) kept.push_back(std::move(s));
     sections = std::move(kept);
 
-    Section& options = find("Options");
-    std::vector<std::string> lines;
-    for (const std::string& line : options.lines) {
-        std::string key = KeyName(line);
-        bool gone = false;
-        for (const char* k : {"LastImageDir", "LastSoundDir", "LastAlbumDir", "AlbumFile"})
-            if (EqualsNoCase(key, k)) gone = true;
-        if (!gone) lines.push_back(line);
+    // A key may stand in several sections of the same name: it goes from all
+    // of them, and what is set goes into the first.
+    auto drop = [&sections](const char* section, const std::vector<const char*>& keys) {
+        for (Section& s : sections) {
+            if (s.header.empty() || !EqualsNoCase(s.name, section)) continue;
+            std::vector<std::string> lines;
+            for (const std::string& line : s.lines) {
+                bool gone = false;
+                for (const char* k : keys) gone = gone || EqualsNoCase(KeyName(line), k);
+                if (!gone) lines.push_back(line);
+            }
+            s.lines = std::move(lines);
+        }
+    };
+    drop("Options", {"LastImageDir", "LastSoundDir", "LastAlbumDir", "AlbumFile", "IsFirstUse"});
+    SetKey(find("Options"), "IsFirstUse", "1");
+    if (!backgroundName.empty()) {
+        drop("Background", {"Image"});
+        SetKey(find("Background"), "Image", "\\" + backgroundName);
     }
-    options.lines = std::move(lines);
-    SetKey(options, "IsFirstUse", "1");
-    if (!backgroundName.empty()) SetKey(find("Background"), "Image", "\\" + backgroundName);
 
     std::string out;
     for (const Section& s : sections) {

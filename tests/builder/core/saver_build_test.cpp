@@ -76,6 +76,21 @@ TEST(SaverSettings, EditsOfTheNewSaversFile) {
     EXPECT_EQ(bare.ReadString("Background", "Image", ""), "C:\\x.bmp");
     MemoryProfile none(EditSaverSettings("", "b.jpg"));
     EXPECT_EQ(none.ReadString("Background", "Image", ""), "\\b.jpg");
+
+    // A section may come twice, a header may carry blanks or lack its "]":
+    // the edits hold as the settings reader sees the file.
+    const char* odd[] = {
+        "[Options]\nAlbumFile=a\n[Options]\nAlbumFile=b\nIsFirstUse=0\n",
+        "\r[Options]\r\nAlbumFile=\\a.alb\r\n",
+        " [ Options \nAlbumFile=a\n[Background]\nImage=x\n[background]\nImage=y\n",
+    };
+    for (const char* text : odd) {
+        MemoryProfile ini(EditSaverSettings(text, "b.jpg"));
+        std::string value;
+        EXPECT_FALSE(ini.Read("Options", "AlbumFile", value)) << text;
+        EXPECT_EQ(ini.ReadString("Options", "IsFirstUse", ""), "1") << text;
+        EXPECT_EQ(ini.ReadString("Background", "Image", ""), "\\b.jpg") << text;
+    }
 }
 
 TEST(SaverFiles, AlbumBecomesMakeLinesAndTheSaversAlbum) {
