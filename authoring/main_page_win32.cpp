@@ -14,6 +14,11 @@
 #include "common/paths.h"
 #include "win32/application.h"
 
+#if defined(PLINTHAR_WITH_IMAGE_DIALOG) && __has_include("authoring/media/image_file_dialog_win32.h")
+#include "authoring/media/image_file_dialog_win32.h"
+#define USE_IMAGE_DIALOG 1
+#endif
+
 
 namespace {
 
@@ -273,10 +278,17 @@ void CMainPage::CustomKeyboardSize() {
 void CMainPage::SelectImage() {
     Settings::Options& o = g_Settings.options;
     std::string filter = Application::Get().LoadText(57345);
-    std::replace(filter.begin(), filter.end(), '|', '\0');
     char file[512] = {};
     lstrcpynA(file, g_Settings.background.Image.c_str(), 501);
     std::string chosen;
+#ifdef USE_IMAGE_DIALOG
+    CImageFileDialog dialog(true, nullptr, file, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST,
+                            filter.c_str());
+    dialog.SetInitialDir(o.LastImageDir);
+    dialog.SetTitle("Select the background image");
+    if (dialog.DoModal(hwnd_) == IDOK) chosen = dialog.PathName();
+#else
+    std::replace(filter.begin(), filter.end(), '|', '\0');
     OPENFILENAMEA ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = hwnd_;
@@ -287,6 +299,7 @@ void CMainPage::SelectImage() {
     ofn.lpstrTitle = "Select the background image";
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (GetOpenFileNameA(&ofn)) chosen = file;
+#endif
     if (chosen.empty()) return;
     g_Settings.background.Image = chosen;
     ShowImageName();

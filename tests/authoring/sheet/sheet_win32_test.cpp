@@ -379,6 +379,24 @@ TEST(OptionsPage, CustomKeyboardSizeStartsAtTheSmallestAndRefusesOutOfRange) {
     EXPECT_EQ(kit.Ini("Keyboard", "Height"), "1200");
 }
 
+TEST(OptionsPage, SelectImageTakesThePictureAndRemembersItsFolder) {
+    Kit kit("options-image");
+    std::string pictures = TempDir("sheet-options-pictures");
+    harness::WriteFileBytes(pictures + "\\sunset.bmp", TinyBitmap());
+    SheetRun run;
+    EXPECT_EQ(TextOf(run.Control(IDC_IMAGE_NAME)), "(None)");
+    PostMessageA(run.Page(), WM_COMMAND, MAKEWPARAM(IDC_SELECT_IMAGE, BN_CLICKED), 0);
+    HWND dialog = WaitForThreadWindow(run.Thread(), "#32770", "Select the background image");
+    ASSERT_NE(dialog, nullptr);
+    ConfirmFileDialog(dialog, pictures + "\\sunset.bmp");
+    harness::PumpUntil([&] { return TextOf(run.Control(IDC_IMAGE_NAME)) == "(sunset.bmp)"; }, kWait);
+    EXPECT_EQ(TextOf(run.Control(IDC_IMAGE_NAME)), "(sunset.bmp)");
+    EXPECT_EQ(kit.Ini("Options", "LastImageDir"), pictures + "\\");
+    EXPECT_EQ(kit.Ini("Background", "Image"), "<missing>");
+    ASSERT_TRUE(run.Close(PSBTN_OK));
+    EXPECT_EQ(kit.Ini("Background", "Image"), pictures + "\\sunset.bmp");
+}
+
 TEST(OptionsPage, ResetDefaultsAsksFirst) {
     Kit kit("options-reset");
     StoreOddSettings();
