@@ -4,6 +4,7 @@
 // reader and compared with the files it was built from.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,11 @@ TEST_F(CreatePageTest, BuildsASaverFromTheAlbum) {
         {"readme.txt", "INSTALLDIR", "readme.txt", "Read Me", source["readme.txt"]},
     };
     ASSERT_EQ(rb.headers.size(), std::size(expected));
+    // One progress step per entry.
+    EXPECT_EQ(SendMessageA(s.Control(IDC_CREATE_PROGRESS), PBM_GETRANGE, FALSE, 0),
+              LRESULT(std::size(expected)));
+    EXPECT_EQ(SendMessageA(s.Control(IDC_CREATE_PROGRESS), PBM_GETPOS, 0, 0),
+              LRESULT(std::size(expected)));
     EXPECT_EQ(rb.trailer.entryCount, std::size(expected));
     uint64_t total = 0;
     for (size_t i = 0; i < rb.headers.size(); ++i) {
@@ -643,6 +649,43 @@ TEST_F(CreatePageTest, ShortcutWithACommaIsRefused) {
     Answer(b, IDOK);
     EXPECT_EQ(WaitForEnd(s), kNotCreated);
     EXPECT_TRUE(FilesIn(out).empty());
+}
+
+// The folder browser shows its title in a static text of its own.
+BOOL CALLBACK FindBrowser(HWND w, LPARAM lp) {
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char text[128] = {};
+        GetWindowTextA(c, text, sizeof text);
+        if (lstrcmpA(text, "Select a directory for the screensaver") == 0 && IsWindowVisible(w)) {
+            *reinterpret_cast<HWND*>(lp) = w;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+TEST_F(CreatePageTest, DirectoryButtonPutsTheChosenFolderIntoTheField) {
+    std::string chosen = root + "\\album";
+    SheetRunner s;
+    s.SetText(IDC_CREATE_DIRECTORY, out);
+    for (bool pressOk : {false, true}) {
+        s.Click(IDC_CREATE_BROWSE);
+        HWND dlg = nullptr;
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] {
+                dlg = nullptr;
+                EnumThreadWindows(GetWindowThreadProcessId(s.Sheet(), nullptr), FindBrowser,
+                                  reinterpret_cast<LPARAM>(&dlg));
+                return dlg != nullptr;
+            },
+            20000));
+        SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(chosen.c_str()));
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(pressOk ? IDOK : IDCANCEL, BN_CLICKED), 0);
+        harness::PumpUntil([&] { return !IsWindow(dlg); }, 10000);
+        // Cancel keeps what was typed; OK takes the folder chosen.
+        EXPECT_TRUE(EqualsNoCase(s.Text(IDC_CREATE_DIRECTORY), pressOk ? chosen : out))
+            << s.Text(IDC_CREATE_DIRECTORY);
+    }
 }
 
 #ifdef PLINTHAR_BUILD_EXE

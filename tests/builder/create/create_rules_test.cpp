@@ -46,6 +46,10 @@ TEST(CreateRules, FieldChecksInPageOrder) {
         {"trailing dot", [](CreateFields& f) { f.saverName = "Sun..scr"; }, CreateField::Name,
          "The screensaver's name may not hold control characters, end with a period or a "
          "space, or be a device name such as CON or NUL."},
+        {"comma in the name", [](CreateFields& f) { f.saverName = "Smith, Jones"; },
+         CreateField::Name, "The screensaver's name may not contain a comma."},
+        {"comma in the version", [](CreateFields& f) { f.version = "1,0"; }, CreateField::Version,
+         "The version may not contain a comma."},
         {"empty directory", [](CreateFields& f) { f.directory = ""; }, CreateField::Directory,
          "The directory must be between 1 and 260 character."},
         {"260-character directory", [](CreateFields& f) { f.directory = std::string(260, 'd'); },
