@@ -20,7 +20,9 @@ bool COverwriteDialog::OnInit() {
     std::string text = Format("The file %s already exists.  Overwrite?", path_.c_str());
     SetDlgItemTextA(hwnd_, IDC_MESSAGE, text.c_str());
     MessageBeep(MB_ICONQUESTION);
-    return true;
+    // No, the default button, has the focus: Enter keeps the file.
+    SetFocus(GetDlgItem(hwnd_, IDC_OVERWRITE_NO));
+    return false;
 }
 
 bool COverwriteDialog::OnCommand(int id, int code, HWND) {

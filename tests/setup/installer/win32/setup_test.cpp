@@ -489,3 +489,77 @@ TEST_F(SetupTest, DestinationRefusalsKeepTheWizardOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+void SaveWindowPicture(HWND w, const std::string& path) {
+    RECT r;
+    GetWindowRect(w, &r);
+    harness::Surface32 s(r.right - r.left, r.bottom - r.top);
+    UpdateWindow(w);
+    harness::PumpFor(300);
+    s.GrabScreen(r.left, r.top);
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    ih.biSize = sizeof ih;
+    ih.biWidth = s.Width();
+    ih.biHeight = -s.Height();
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    std::string pixels;
+    for (int y = 0; y < s.Height(); ++y)
+        for (int x = 0; x < s.Width(); ++x) {
+            uint32_t p = s.At(x, y);
+            pixels.append(reinterpret_cast<const char*>(&p), 4);
+        }
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof ih;
+    fh.bfSize = DWORD(fh.bfOffBits + pixels.size());
+    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
+    file.append(reinterpret_cast<const char*>(&ih), sizeof ih);
+    harness::WriteFileBytes(path, file + pixels);
+}
+
+}  // namespace
+
+// Pictures of the wizard's pages and the overwrite question for the
+// documentation, taken when PLINTHAR_SCREENSHOT_DIR names a folder.
+TEST_F(SetupTest, Screenshots) {
+    char out[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("PLINTHAR_SCREENSHOT_DIR", out, sizeof out))
+        GTEST_SKIP() << "PLINTHAR_SCREENSHOT_DIR is not set";
+    const std::string name = "Plinthar";
+    Leftovers left(name, "Quorvane Screens");
+    std::string folder = RegText("Software\\Microsoft\\Windows\\CurrentVersion",
+                                 "ProgramFilesDir") + "\\Plinthar";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    harness::WriteFileBytes(folder + "\\Plinthar.exe", "older kit");
+    std::string dir = TempDir("setup-screens");
+    MakerOptions o;
+    o.saverName = name;
+    o.company = "Quorvane Screens";
+    SetupDriver d(WriteSetup(dir, MakePackage(Stub(), {{"Plinthar.exe", "MZ kit", "", "", "", 0}},
+                                              o)));
+    ASSERT_TRUE(d.Sheet("Plinthar Setup"));
+    ASSERT_TRUE(d.WaitForPage(2035));
+    HWND sheet = d.Sheet("Plinthar Setup");
+    SaveWindowPicture(sheet, std::string(out) + "\\setup-welcome.bmp");
+    d.Press(PSBTN_NEXT);
+    ASSERT_TRUE(d.WaitForPage(2043));
+    SaveWindowPicture(sheet, std::string(out) + "\\setup-readme.bmp");
+    d.Press(PSBTN_NEXT);
+    ASSERT_TRUE(d.WaitForPage(2008));
+    SaveWindowPicture(sheet, std::string(out) + "\\setup-destination.bmp");
+    d.SetCheck(2100, false);
+    d.SetCheck(2102, false);
+    d.Press(PSBTN_FINISH);
+    HWND question = nullptr;
+    ASSERT_TRUE(harness::PumpUntil([&] { return (question = d.OverwriteDialog()) != nullptr; },
+                                   30000));
+    SaveWindowPicture(question, std::string(out) + "\\setup-overwrite.bmp");
+    ASSERT_TRUE(d.AnswerOverwrite(2112));
+    SeenBox box;
+    ASSERT_TRUE(d.AnswerBox(box));
+    ASSERT_TRUE(d.WaitForExit());
+    RemoveTree(folder);
+}
