@@ -28,23 +28,28 @@ BoxIcon IconOf(HWND box) {
     if (!st) st = GetDlgItem(box, 0x440);
     if (!st || !SendMessageA(st, STM_GETICON, 0, 0)) return BoxIcon::None;
     // Icon handles belong to their process: compare what is on the screen with
-    // the system icons drawn here over the same background.
-    UpdateWindow(box);
-    Sleep(50);
-    RECT r;
-    GetWindowRect(st, &r);
-    Surface32 grab(32, 32);
-    grab.GrabScreen(r.left, r.top);
-    std::vector<uint32_t> shown;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) shown.push_back(grab.At(x, y));
-    uint32_t bg = shown[0];  // a corner of the icon cell: background
-    COLORREF fill = RGB((bg >> 16) & 0xFF, (bg >> 8) & 0xFF, bg & 0xFF);
+    // the system icons drawn here over the same background.  The box may not be
+    // painted yet on a loaded machine, so look again until it shows a known icon
+    // or a generous limit passes.
     struct { LPCSTR id; BoxIcon kind; } known[] = {
         {IDI_ASTERISK, BoxIcon::Information}, {IDI_EXCLAMATION, BoxIcon::Warning},
         {IDI_HAND, BoxIcon::Error}, {IDI_QUESTION, BoxIcon::Question}};
-    for (auto& k : known)
-        if (IconPixels(LoadIconA(nullptr, k.id), fill) == shown) return k.kind;
+    const DWORD start = GetTickCount();
+    do {
+        UpdateWindow(box);
+        RECT r;
+        GetWindowRect(st, &r);
+        Surface32 grab(32, 32);
+        grab.GrabScreen(r.left, r.top);
+        std::vector<uint32_t> shown;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) shown.push_back(grab.At(x, y));
+        uint32_t bg = shown[0];  // a corner of the icon cell: background
+        COLORREF fill = RGB((bg >> 16) & 0xFF, (bg >> 8) & 0xFF, bg & 0xFF);
+        for (auto& k : known)
+            if (IconPixels(LoadIconA(nullptr, k.id), fill) == shown) return k.kind;
+        Sleep(25);
+    } while (GetTickCount() - start < 3000 && IsWindow(box));
     return BoxIcon::Unknown;
 }
 
