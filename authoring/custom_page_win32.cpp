@@ -121,8 +121,9 @@ bool CCustomPage::OnPageMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result)
     if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == Control(kLinkId)) {
         HDC dc = reinterpret_cast<HDC>(wp);
         SetTextColor(dc, kLinkColor);
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        result = reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        // The page's own background shows through: the text never changes.
+        SetBkMode(dc, TRANSPARENT);
+        result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
         return true;
     }
     return false;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
 #include <string>
 #include <thread>
@@ -136,7 +138,8 @@ class PagesTest : public ::testing::Test {
         Application::Get().SetInstance(GetModuleHandleA(nullptr));
         Application::Get().SetTitle("Plinthar");
         dir_ =
-            harness::MakeTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+            harness::MakeTempDir(std::string("pages-") +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         g_InstallDir = dir_;
         g_IniPath = dir_ + "\\Plinthar.ini";
         g_Settings = Settings();
@@ -300,6 +303,78 @@ TEST_F(SlideshowPage, CancelKeepsTheSettingsAndWritesNothing) {
     EXPECT_EQ(g_Settings.options.CheckString, before.options.CheckString);
     EXPECT_EQ(g_Settings.slide.Duration, before.slide.Duration);
     EXPECT_EQ(GetFileAttributesA(g_IniPath.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Every caption of a page fits its control in the dialog's font, and every
+// visible mnemonic is unique on the page.
+void ExpectTidyPage(HWND page) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0));
+    HDC dc = GetDC(page);
+    HGDIOBJ old = SelectObject(dc, font);
+    std::vector<char> mnemonics;
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(c)) continue;
+        char cls[32] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        LONG style = GetWindowLongA(c, GWL_STYLE);
+        char buf[256] = {};
+        GetWindowTextA(c, buf, sizeof buf);
+        std::string text = buf;
+        if (lstrcmpiA(cls, "Button") != 0 && lstrcmpiA(cls, "Static") != 0) continue;
+        size_t amp = text.find('&');
+        bool prefix = !(lstrcmpiA(cls, "Static") == 0 && (style & SS_NOPREFIX));
+        if (prefix && amp != std::string::npos && amp + 1 < text.size())
+            mnemonics.push_back(char(tolower(static_cast<unsigned char>(text[amp + 1]))));
+        if (text.empty() || (style & 0x0F) == BS_GROUPBOX) continue;
+        RECT need = {0, 0, 0, 0};
+        DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        RECT have;
+        GetClientRect(c, &have);
+        int box = lstrcmpiA(cls, "Button") == 0 && (style & 0x0F) != BS_PUSHBUTTON
+                      ? GetSystemMetrics(SM_CXMENUCHECK) + 4
+                      : 0;
+        EXPECT_LE(need.right + box, have.right) << '"' << text << '"';
+    }
+    std::vector<char> sorted = mnemonics;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end())
+        << "mnemonics: " << std::string(mnemonics.begin(), mnemonics.end());
+    SelectObject(dc, old);
+    ReleaseDC(page, dc);
+}
+
+TEST_F(PagesTest, LabelsFitAndMnemonicsAreUnique) {
+    {
+        CSetupSheet sheet("Plinthar", false);
+        CSlideShowPage page;
+        sheet.AddPage(SheetSlot::Slideshow, &page);
+        RunDriven(sheet, [&](HWND, HWND p) {
+            ExpectTidyPage(p);
+            // Every effect name is shown whole beside its check box.
+            HWND list = GetDlgItem(p, CSlideShowPage::kEffectListId);
+            int column = int(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+            for (int e = 0; e < 34; ++e) {
+                char name[64] = {};
+                LVITEMA item = {};
+                item.iSubItem = 0;
+                item.pszText = name;
+                item.cchTextMax = sizeof name;
+                SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(e), reinterpret_cast<LPARAM>(&item));
+                int width =
+                    int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(name)));
+                EXPECT_LE(width + 2 * GetSystemMetrics(SM_CXSMICON), column) << name;
+            }
+        });
+    }
+    g_AppInfo.AppName = "A Screen Saver With A Rather Long Name";
+    g_AppInfo.Version = "10.25";
+    g_AppInfo.Company = "Company With A Long Name, Incorporated";
+    g_AppInfo.Year = 2026;
+    g_AppInfo.Flags = kAppFlagCreatedSaver;
+    CSetupSheet sheet("Saver", true);
+    CCustomPage page;
+    sheet.AddPage(SheetSlot::Settings, &page);
+    RunDriven(sheet, [&](HWND, HWND p) { ExpectTidyPage(p); });
 }
 
 using SettingsPage = PagesTest;
