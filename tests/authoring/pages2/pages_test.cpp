@@ -305,6 +305,32 @@ TEST_F(SlideshowPage, CancelKeepsTheSettingsAndWritesNothing) {
     EXPECT_EQ(GetFileAttributesA(g_IniPath.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(SlideshowPage, FrameColorComesFromThePicker) {
+    g_Settings.slide.FrameColor = 0x000000FF;
+    CSetupSheet sheet("Plinthar", false);
+    CSlideShowPage page;
+    sheet.AddPage(SheetSlot::Slideshow, &page);
+    RunDriven(sheet, [&](HWND w, HWND p) {
+        // Opening the combo opens the picker's popup; a click on a cell picks its colour.
+        SendDlgItemMessageA(p, CSlideShowPage::kFrameColorId, CB_SHOWDROPDOWN, TRUE, 0);
+        HWND popup = nullptr;
+        ASSERT_TRUE(WaitFor([&] {
+            popup = FindWindowA(CColorPopup::kClassName, nullptr);
+            return popup && IsWindowVisible(popup);
+        }));
+        PopupLayout layout;
+        PopupRect cell = layout.Cell(3, 0); // pure blue
+        LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+        PostMessageA(popup, WM_MOUSEMOVE, 0, at);
+        PostMessageA(popup, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(popup, WM_LBUTTONUP, 0, at);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(popup); }));
+        PressOk(w);
+    });
+    EXPECT_EQ(g_Settings.slide.FrameColor, 0x00FF0000);
+    EXPECT_EQ(Ini("Slide", "FrameColor"), std::to_string(0x00FF0000));
+}
+
 // Every caption of a page fits its control in the dialog's font, and every
 // visible mnemonic is unique on the page.
 void ExpectTidyPage(HWND page) {
