@@ -281,7 +281,9 @@ void RunPostInstallActions(const std::string& saverName, bool makeActive, bool l
         std::string value = n > 0 && n < sizeof shortPath ? std::string(shortPath, n) : saver;
         WritePrivateProfileStringA("boot", "scrnsave.exe", value.c_str(),
                                    JoinPath(windows, "system.ini").c_str());
-        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr, SPIF_SENDCHANGE);
+        // Stored as well as broadcast, so that the choice outlives this session.
+        SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, TRUE, nullptr,
+                              SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
     }
     if (launchConfig) {
         // Started by its own name with no arguments: the saver opens its configuration

@@ -179,7 +179,8 @@ void InstallThrough(SetupDriver& d, const std::string& title, const std::string&
 
 std::vector<MakerEntry> SaverEntries(const std::string& name) {
     return {
-        {name + ".scr", "MZ runtime " + std::string(20000, 'r'), "WINDOWSDIR", "", "", 1262304000},
+        {name + ".scr", harness::ReadFileBytes(LAUNCH_PROBE_PATH), "WINDOWSDIR", "", "",
+         1262304000},
         {"C:\\album\\stars.gif", "GIF89a" + std::string(3000, '\x11'), "", "", "Star Picture",
          1500000000},
         {"Uninstall.exe", "MZ uninstaller", "INSTALLDIR", "", "Uninstall " + name, 0},
@@ -200,7 +201,9 @@ class SetupTest : public ::testing::Test {
 TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     const std::string name = "Starfield Test";
     Leftovers left(name, "Quorvane Test");
-    left.files = {WindowsDir() + "\\" + name + ".scr", SystemDir() + "\\" + name + ".txt"};
+    left.files = {WindowsDir() + "\\" + name + ".scr", WindowsDir() + "\\" + name + ".scr.args",
+                  SystemDir() + "\\" + name + ".txt"};
+    SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, SPIF_UPDATEINIFILE);
     std::string dir = TempDir("setup-full");
     std::string inst = dir + "\\Saver Folder\\Deep";
     MakerOptions o;
@@ -222,9 +225,23 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     EXPECT_EQ(d.Text(2100), "Launch the configuration dialog for Starfield Test");
     EXPECT_EQ(d.Text(2102), "Make Starfield Test the active screensaver");
     d.SetText(2008, inst);
-    d.SetCheck(2100, false);
     d.Press(PSBTN_FINISH);
     ASSERT_TRUE(d.WaitForExit());
+    // The saver was started with nothing after its name, which opens its configuration.
+    std::string args = WindowsDir() + "\\" + name + ".scr.args";
+    EXPECT_TRUE(harness::PumpUntil([&] { return Exists(args); }, 20000));
+    harness::PumpUntil([&] { return harness::ReadFileBytes(args) == "[]"; }, 5000);
+    EXPECT_EQ(harness::ReadFileBytes(args), "[]");
+    // Switched on for good: the user's stored setting says so.
+    HKEY desktop;
+    char value[8] = "";
+    DWORD size = sizeof value - 1;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &desktop),
+              ERROR_SUCCESS);
+    RegQueryValueExA(desktop, "ScreenSaveActive", nullptr, nullptr,
+                     reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(desktop);
+    EXPECT_STREQ(value, "1");
     // The new program group is opened for the user to see.
     EXPECT_TRUE(CloseFolderWindows(name, 20000));
 
