@@ -162,6 +162,26 @@ void CarryOut(const RegistryRemoval& r) {
     }
 }
 
+// Setup may have made the saver the active one; Windows would go on naming a
+// file that is gone.  Only a setting that names this very file is cleared.
+void ForgetActiveSaver(const std::vector<Removal>& steps, const std::string& windowsDir) {
+    std::string ini = JoinPath(windowsDir, "system.ini");
+    char active[MAX_PATH * 2] = {};
+    GetPrivateProfileStringA("boot", "scrnsave.exe", "", active, sizeof active, ini.c_str());
+    if (!active[0]) return;
+    for (const Removal& r : steps) {
+        if (r.kind != RemovalKind::File || !EqualsNoCase(ExtensionPart(r.path), ".scr")) continue;
+        char shortPath[MAX_PATH];
+        DWORD n = GetShortPathNameA(r.path.c_str(), shortPath, sizeof shortPath);
+        bool named = SamePath(active, r.path) ||
+                     (n > 0 && n < sizeof shortPath && SamePath(active, shortPath));
+        if (named) {
+            WritePrivateProfileStringA("boot", "scrnsave.exe", nullptr, ini.c_str());
+            return;
+        }
+    }
+}
+
 int Box(const std::string& caption, const std::string& text, UINT type) {
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), type | MB_SETFOREGROUND);
 }
@@ -266,6 +286,7 @@ int Uninstall(const UninstallCommand& cmd) {
     }
     UninstallPlan plan = PlanUninstall(data, places);
 
+    ForgetActiveSaver(plan.steps, places.windowsDir);
     std::vector<std::string> notRemoved;
     for (const Removal& r : plan.steps) {
         if (!CarryOut(r)) notRemoved.push_back(r.path);

@@ -32,6 +32,10 @@ std::string WindowsDir() {
     return buf;
 }
 
+std::string SystemIni() {
+    return JoinPath(WindowsDir(), "system.ini");
+}
+
 void MakeFolders(const std::string& dir) {
     for (size_t p = dir.find('\\', 3); p != std::string::npos; p = dir.find('\\', p + 1))
         CreateDirectoryA(dir.substr(0, p).c_str(), nullptr);
@@ -177,6 +181,10 @@ TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
     Installation inst("Harbour Lights");
     std::string notes = JoinPath(inst.dir, "my notes.txt");
     ASSERT_TRUE(harness::WriteFileBytes(notes, "keep me"));
+    // Setup made it the active saver under its short name.
+    char shortSaver[MAX_PATH] = {};
+    GetShortPathNameA(inst.saver.c_str(), shortSaver, sizeof shortSaver);
+    harness::WriteIni(SystemIni(), "boot", "scrnsave.exe", shortSaver);
     harness::RunResult r = RunRegistered(inst, IDYES);
     ASSERT_TRUE(r.started);
     ASSERT_EQ(r.boxes.size(), 2u);
@@ -192,6 +200,7 @@ TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
     EXPECT_EQ(GetValue(inst.AppKey(), "InstallDirectory"), "<no key>");
     EXPECT_FALSE(KeyExists(inst.CompanyKey()));
     EXPECT_FALSE(KeyExists(kUninstallKey + inst.name));
+    EXPECT_EQ(harness::ReadIni(SystemIni(), "boot", "scrnsave.exe"), "<missing>");
     DeleteFileA(notes.c_str());
     RemoveDirectoryA(inst.dir.c_str());
 }
@@ -202,6 +211,8 @@ TEST(Uninstall, LeavesNothingOfAPlainInstallation) {
     std::string other = inst.CompanyKey() + "\\Other";
     SetValue(other + "\\App", "InstallDirectory", "C:\\x");
     std::vector<std::string> copiesBefore = TemporaryCopies();
+    // Another saver is the active one.
+    harness::WriteIni(SystemIni(), "boot", "scrnsave.exe", "C:\\WINDOWS\\OTHER.SCR");
     harness::RunResult r =
         harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDYES);
     ASSERT_TRUE(r.started);
@@ -221,6 +232,8 @@ TEST(Uninstall, LeavesNothingOfAPlainInstallation) {
         },
         30000));
     EXPECT_FALSE(KeyExists(inst.ProductKey()));
+    EXPECT_EQ(harness::ReadIni(SystemIni(), "boot", "scrnsave.exe"), "C:\\WINDOWS\\OTHER.SCR");
+    harness::WriteIni(SystemIni(), "boot", "scrnsave.exe", nullptr);
     EXPECT_EQ(GetValue(other + "\\App", "InstallDirectory"), "C:\\x");
     for (const std::string& key : {other + "\\App", other, inst.CompanyKey()})
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
