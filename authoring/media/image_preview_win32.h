@@ -39,6 +39,8 @@ class CImagePreview : public CWindow {
   protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool CreateBox();
+    // Draws the picture into the canvas at width x height.
+    bool DrawFitted(CDibImage& image, int width, int height);
 
   private:
     CPictureBox box_;

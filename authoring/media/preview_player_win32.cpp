@@ -152,6 +152,7 @@ void CPreviewPlayer::OnOpen(DWORD length) {
 
 void CPreviewPlayer::OnError(int code, const char* text) {
     CSoundPlayer::OnError(code, text);
+    lastError_ = code;
     SetStatus(text ? text : "");
     display_.UpdateButtons();
 }

@@ -53,6 +53,8 @@ class CPreviewPlayer : public CSoundPlayer {
     HWND displayWindow() const { return display_.Handle(); }
     const std::string& statusText() const { return status_; }
     int endsReported() const { return ends_; }
+    // The MCI error number of the last failure (0 before any).
+    int lastError() const { return lastError_; }
 
   protected:
     void OnEnd() override;
@@ -69,4 +71,5 @@ class CPreviewPlayer : public CSoundPlayer {
     UINT endMessage_ = 0;
     std::string status_;
     int ends_ = 0;
+    int lastError_ = 0;
 };

@@ -15,6 +15,7 @@
 namespace {
 constexpr UINT kSoundFilterString = 57346;
 constexpr size_t kNameRoom = 32000;
+constexpr UINT kStartPreview = WM_APP + 0x60;
 const char kClearQuestion[] = "This will remove all items from the list. Continue?";
 }  // namespace
 
@@ -41,10 +42,9 @@ bool CSoundPage::OnInit() {
     player_.AttachDisplay(hwnd_, IDC_PLAYER_PLACEHOLDER, IDC_SOUND_STATUS);
     player_.SetEndTarget(hwnd_, kSoundEndMessage);
     LoadControls();
-    if (SendMessageA(List(), LB_GETCOUNT, 0, 0) > 0) {
-        playIndex_ = 0;
-        PlayFromIndex();
-    }
+    // The first row plays once the page is made: opening a device lets other
+    // messages through, and a sheet still making this page would make it again.
+    if (SendMessageA(List(), LB_GETCOUNT, 0, 0) > 0) PostMessageA(hwnd_, kStartPreview, 0, 0);
     return true;
 }
 
@@ -108,6 +108,11 @@ void CSoundPage::PlayFromIndex() {
 
 bool CSoundPage::OnPageMessage(UINT msg, WPARAM, LPARAM, INT_PTR& result) {
     switch (msg) {
+    case kStartPreview:
+        playIndex_ = 0;
+        PlayFromIndex();
+        result = 0;
+        return true;
     case kSoundEndMessage:
         ++playIndex_;
         PlayFromIndex();

@@ -91,6 +91,16 @@ INT_PTR RunDriven(Pages& p, const std::function<void(HWND sheet)>& script) {
             });
             ASSERT_TRUE(shown);
             script(sheet);
+            // Whatever a failed script left open is cancelled, so that the
+            // sheet's run ends.
+            WaitFor([&] {
+                if (!IsWindow(sheet)) return true;
+                for (HWND d : DialogsOf(ui))
+                    if (d != sheet) PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+                PressSheet(sheet, PSBTN_CANCEL);
+                Sleep(200);
+                return !IsWindow(sheet);
+            });
         },
         [&] { result = p.sheet.Run(nullptr); });
     return result;
@@ -294,7 +304,10 @@ TEST(SoundsPage, PreviewPlaysAndMovesOnToTheNextPlayableRow) {
         HWND page = ShowPage(sheet, 1);
         // The sheet opened the page and its preview began with the first file
         // row; one.wav ends, two.wav follows, notes.txt ends the chain.
-        ASSERT_TRUE(WaitFor([&] { return ui.Get<int>([&] { return p.sounds.Player().endsReported(); }) >= 2; }));
+        auto ends = [&] { return ui.Get<int>([&] { return p.sounds.Player().endsReported(); }); };
+        ASSERT_TRUE(WaitFor([&] { return ends() >= 2; }))
+            << ends() << " ends; status " << TextOf(GetDlgItem(page, IDC_SOUND_STATUS)) << " ("
+            << ui.Get<int>([&] { return p.sounds.Player().lastError(); }) << ")";
         capturedTwo = FindInCapture(WaveSamples(3000, 2000), 10000);
         Sleep(300);
         endsAtChainEnd = ui.Get<int>([&] { return p.sounds.Player().endsReported(); });
