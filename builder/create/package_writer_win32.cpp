@@ -5,6 +5,37 @@
 #include "builder/package/file_system_win32.h"
 #include "win32/application.h"
 
+// The file operations of the worker, keeping hold of the output it opens: a
+// worker that has to be terminated leaves its file open, and the file cannot
+// be deleted until it is closed.
+class PackageWriter::TrackedFiles : public Win32FileSystem {
+  public:
+    std::unique_ptr<OutputFile> OpenForAppend(const std::string& path) override {
+        std::unique_ptr<OutputFile> real = Win32FileSystem::OpenForAppend(path);
+        if (!real) return nullptr;
+        open_ = std::shared_ptr<OutputFile>(std::move(real));
+        return std::unique_ptr<OutputFile>(new Shared(open_));
+    }
+    // After the worker was killed: its output is closed here instead.
+    void CloseAbandoned() {
+        if (open_) open_->Close();
+        open_.reset();
+    }
+
+  private:
+    class Shared : public OutputFile {
+      public:
+        explicit Shared(std::shared_ptr<OutputFile> f) : f_(std::move(f)) {}
+        uint64_t StartLength() const override { return f_->StartLength(); }
+        bool Write(const void* data, size_t n) override { return f_->Write(data, n); }
+        bool Close() override { return f_->Close(); }
+
+      private:
+        std::shared_ptr<OutputFile> f_;
+    };
+    std::shared_ptr<OutputFile> open_;
+};
+
 // The package loop's questions and reports, turned into message boxes and
 // messages to the page's controls.  Used on the user-interface thread by Start
 // and on the worker by WorkerMain; it touches controls only through messages.
@@ -40,7 +71,7 @@ class PackageWriter::Callbacks : public PackageCallbacks {
     PackageWriter& w_;
 };
 
-PackageWriter::PackageWriter() : fs_(new Win32FileSystem) { InitializeCriticalSection(&lock_); }
+PackageWriter::PackageWriter() : fs_(new TrackedFiles) { InitializeCriticalSection(&lock_); }
 
 PackageWriter::~PackageWriter() {
     if (Running()) Abort();
@@ -124,7 +155,9 @@ bool PackageWriter::Abort(DWORD limitMs) {
     if (WaitForSingleObject(thread_, 0) == WAIT_OBJECT_0) return true;
     TerminateThread(thread_, 1);
     WaitForSingleObject(thread_, INFINITE);
-    fs_->Remove(job_.outputPath);  // no half-built setup program stays behind
+    // No half-built setup program stays behind.
+    fs_->CloseAbandoned();
+    fs_->Remove(job_.outputPath);
     // A killed worker posts nothing: the page still hears that the build ended.
     if (notify_) PostMessageA(notify_, kBuildFinishedMessage, WPARAM(kBuildAborted), 0);
     return false;

@@ -53,12 +53,13 @@ class PackageWriter {
 
   private:
     class Callbacks;
+    class TrackedFiles;
     static DWORD WINAPI WorkerMain(LPVOID self);
     bool AbortRequested();
     void CloseThread();
 
     std::string makeFile_;
-    std::unique_ptr<FileSystem> fs_;
+    std::unique_ptr<TrackedFiles> fs_;
     PackageJob job_;
     HWND notify_ = nullptr, progress_ = nullptr, status_ = nullptr;
     HWND owner_ = nullptr;  // owner of the worker's message boxes

@@ -344,7 +344,12 @@ TEST_F(CreatePageTest, CancelAnsweredNoKeepsBuildingAndYesAborts) {
 
     s.Click(IDC_CREATE_IT);
     Answer(WaitForBox("File compression in progress.  Abort?"), IDYES);
-    // The abort waits while the worker still asks; it stops before the next entry.
+    // The button goes grey just before the abort flag is raised; the page's
+    // thread serves the next sent message only inside the abort's wait.
+    EXPECT_TRUE(harness::PumpUntil([&] { return !s.Enabled(IDC_CREATE_IT); }, 10000));
+    DWORD_PTR served = 0;
+    SendMessageTimeoutA(s.PageWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &served);
+    // The worker still asks; answered now, it stops before the next entry.
     Answer(missing, IDYES);
     ASSERT_EQ(WaitForEnd(s), kAborted);
     EXPECT_TRUE(FilesIn(out).empty());

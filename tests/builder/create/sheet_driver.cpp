@@ -47,6 +47,15 @@ UINT IconOf(HWND box) {
     return 1;
 }
 
+// Waits up to ms while serving the messages other threads send to this one's
+// windows (a box owned by one of them needs that to open and close); posted
+// messages stay queued for the test.
+void ServeSentMessages(DWORD ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_SENDMESSAGE);
+    MSG m;
+    PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
 }  // namespace
 
 Box WaitForBox(const std::string& prefix, DWORD timeoutMs) {
@@ -65,7 +74,7 @@ Box WaitForBox(const std::string& prefix, DWORD timeoutMs) {
             box.icon = IconOf(s.found);
             return box;
         }
-        Sleep(20);
+        ServeSentMessages(20);
     } while (GetTickCount() - start < timeoutMs);
     return box;
 }
@@ -75,7 +84,7 @@ void Answer(const Box& box, int button) {
     PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button)));
     DWORD start = GetTickCount();
-    while (IsWindow(box.hwnd) && GetTickCount() - start < 10000) Sleep(10);
+    while (IsWindow(box.hwnd) && GetTickCount() - start < 10000) ServeSentMessages(10);
 }
 
 std::string OpenBoxText() {
@@ -85,6 +94,34 @@ std::string OpenBoxText() {
     char text[2048] = {};
     GetDlgItemTextA(s.found, 0xFFFF, text, sizeof text);
     return text;
+}
+
+BoxAnswerer::BoxAnswerer(int button, std::string prefix)
+    : button_(button), prefix_(std::move(prefix)) {
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+}
+
+BoxAnswerer::~BoxAnswerer() { Seen(); }
+
+DWORD WINAPI BoxAnswerer::ThreadMain(LPVOID param) {
+    BoxAnswerer* self = static_cast<BoxAnswerer*>(param);
+    self->seen_ = WaitForBox(self->prefix_);
+    Answer(self->seen_, self->button_);
+    return 0;
+}
+
+const Box& BoxAnswerer::Seen() {
+    if (thread_) {
+        // The box belongs to the waiting thread: it must keep pumping meanwhile.
+        while (MsgWaitForMultipleObjects(1, &thread_, FALSE, 30000, QS_ALLINPUT) ==
+               WAIT_OBJECT_0 + 1) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        }
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    return seen_;
 }
 
 bool SaveWindowImage(HWND w, const std::string& bmpPath) {

@@ -28,6 +28,25 @@ void Answer(const Box& box, int button);
 // Any message box of this process shown now ("" when none).
 std::string OpenBoxText();
 
+// Answers the next message box from a thread of its own, for tests whose own
+// thread is the one that shows the box (and is blocked while it is open).
+class BoxAnswerer {
+  public:
+    BoxAnswerer(int button, std::string prefix = "");
+    ~BoxAnswerer();  // waits for the answer (or the thread's time-out)
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    // The box answered; hwnd is null when none came.  Waits for the thread.
+    const Box& Seen();
+
+  private:
+    static DWORD WINAPI ThreadMain(LPVOID self);
+    int button_;
+    std::string prefix_;
+    Box seen_;
+    HANDLE thread_ = nullptr;
+};
+
 // Writes what the screen shows of a window into a 24-bit BMP file (for the
 // documentation's pictures of the page).
 bool SaveWindowImage(HWND w, const std::string& bmpPath);
