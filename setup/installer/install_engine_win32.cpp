@@ -4,7 +4,6 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include "builder/package/handle_source_win32.h"
 #include "common/file_names.h"
@@ -195,7 +194,7 @@ bool InstallEngine::CreateShortcuts() {
         op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
         SHFileOperationA(&op);
     }
-    if (!CreateDirectoryA(group.c_str(), nullptr) && !PathExists(group)) {
+    if (!CreateFolderTree(group)) {
         result_ = kInstallFileSystemError;
         return false;
     }
@@ -300,4 +299,26 @@ void RunPostInstallActions(const std::string& saverName, bool makeActive, bool l
             CloseHandle(pi.hProcess);
         }
     }
+}
+
+bool CreateFolderTree(const std::string& folder) {
+    if (folder.size() <= 1) return false;
+    if (folder.size() <= 3 && folder[1] == ':') {
+        std::string root = folder.substr(0, 2) + "\\";
+        UINT type = GetDriveTypeA(root.c_str());
+        return type != DRIVE_UNKNOWN && type != DRIVE_NO_ROOT_DIR;
+    }
+    DWORD attr = GetFileAttributesA(folder.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES) return (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    std::vector<std::string> steps = FoldersToCreate(folder);
+    if (steps.empty()) return false;
+    for (const std::string& step : steps) {
+        DWORD a = GetFileAttributesA(step.c_str());
+        if (a != INVALID_FILE_ATTRIBUTES) {
+            if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+            continue;
+        }
+        if (!CreateDirectoryA(step.c_str(), nullptr)) return false;
+    }
+    return true;
 }

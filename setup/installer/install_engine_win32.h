@@ -59,5 +59,9 @@ class InstallEngine : private InstallTarget {
 // without arguments, which opens its configuration.
 void RunPostInstallActions(const std::string& saverName, bool makeActive, bool launchConfig);
 
+// Makes `folder` and every missing parent.  A bare drive root counts when the
+// drive exists; a text that is not an absolute path fails.
+bool CreateFolderTree(const std::string& folder);
+
 // Seconds since 1970 UTC as a FILETIME, and back.
 FILETIME UnixTimeToFileTime(uint32_t t);

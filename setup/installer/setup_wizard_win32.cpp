@@ -351,6 +351,14 @@ bool CDestinationPage::OnNotify(int, NMHDR* hdr, LRESULT& result) {
 }
 
 bool CDestinationPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
+    if (msg == kRefreshDrives) {
+        // Back from another program: the free space may have changed.
+        FillDrives();
+        lastRoot_ = "?";
+        RefreshList();
+        result = TRUE;
+        return true;
+    }
     if (msg == WM_DESTROY) {
         SendDlgItemMessageA(hwnd_, IDC_BROWSE, WM_SETFONT, 0, FALSE);
         browseFont_.Reset();
@@ -401,28 +409,6 @@ bool CDestinationPage::OnWizardFinish() {
     return true;
 }
 
-bool CreateFolderTree(const std::string& folder) {
-    if (folder.size() <= 1) return false;
-    if (folder.size() <= 3 && folder[1] == ':') {
-        std::string root = folder.substr(0, 2) + "\\";
-        UINT type = GetDriveTypeA(root.c_str());
-        return type != DRIVE_UNKNOWN && type != DRIVE_NO_ROOT_DIR;
-    }
-    DWORD attr = GetFileAttributesA(folder.c_str());
-    if (attr != INVALID_FILE_ATTRIBUTES) return (attr & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    std::vector<std::string> steps = FoldersToCreate(folder);
-    if (steps.empty()) return false;
-    for (const std::string& step : steps) {
-        DWORD a = GetFileAttributesA(step.c_str());
-        if (a != INVALID_FILE_ATTRIBUTES) {
-            if (!(a & FILE_ATTRIBUTE_DIRECTORY)) return false;
-            continue;
-        }
-        if (!CreateDirectoryA(step.c_str(), nullptr)) return false;
-    }
-    return true;
-}
-
 // --- Sheet -----------------------------------------------------------------
 
 namespace {
@@ -433,6 +419,20 @@ CSetupSheet::CSetupSheet(const SetupInfo& info) : info_(info) {}
 
 bool CSetupSheet::HasReadme() const {
     return !info_.productName.empty() && EqualsNoCase(info_.saverName, info_.productName);
+}
+
+// The sheet tells its page when it is activated from another program's window.
+static LRESULT CALLBACK SheetSubclass(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
+        HWND from = reinterpret_cast<HWND>(lp);
+        if (!from || GetWindowThreadProcessId(from, nullptr) != GetCurrentThreadId()) {
+            HWND page = reinterpret_cast<HWND>(SendMessageA(w, PSM_GETCURRENTPAGEHWND, 0, 0));
+            if (page) PostMessageA(page, CWizardPage::kRefreshDrives, 0, 0);
+        }
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(w, SheetSubclass, id);
+    }
+    return DefSubclassProc(w, msg, wp, lp);
 }
 
 int CALLBACK CSetupSheet::SheetCallback(HWND sheet, UINT msg, LPARAM) {
@@ -446,13 +446,15 @@ int CALLBACK CSetupSheet::SheetCallback(HWND sheet, UINT msg, LPARAM) {
                                                     GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         SendMessageA(sheet, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         SendMessageA(sheet, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-        // The backdrop behind the wizard stays usable.
+        // The backdrop behind the wizard stays usable; message boxes belong to the wizard.
         if (g_sheetOwner) EnableWindow(g_sheetOwner, TRUE);
+        Application::Get().SetMainWindow(sheet);
         RECT r;
         GetWindowRect(sheet, &r);
         int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
         int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
         SetWindowPos(sheet, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowSubclass(sheet, SheetSubclass, 1, 0);
     }
     return 0;
 }
@@ -488,6 +490,7 @@ INT_PTR CSetupSheet::Run(HINSTANCE inst, HWND parent) {
     h.pfnCallback = SheetCallback;
     g_sheetOwner = parent;
     INT_PTR r = PropertySheetA(&h);
+    Application::Get().SetMainWindow(parent);
     g_sheetOwner = nullptr;
     return r;
 }

@@ -40,6 +40,8 @@ class CWizardPage : public CPropertyPage {
   public:
     CWizardPage(const SetupInfo& info, const WizardPicture& picture)
         : info_(info), picture_(picture) {}
+    // Posted by the sheet when it is activated from another program's window.
+    static constexpr UINT kRefreshDrives = WM_APP + 3;
 
   protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
@@ -114,7 +116,3 @@ class CSetupSheet {
     const SetupInfo& info_;
     HWND parent_ = nullptr;
 };
-
-// Makes `folder` and every missing parent.  A bare drive root counts when the
-// drive exists; a text that is not an absolute path fails.
-bool CreateFolderTree(const std::string& folder);
