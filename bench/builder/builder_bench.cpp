@@ -5,6 +5,7 @@
 // builder's peak resident memory against the largest file.
 //
 //   builder_bench <plinthar-build> [work folder] [megabytes]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,17 @@
 #include "app/album.h"
 
 namespace {
+
+double CpuSeconds(const struct rusage& u) {
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double SelfCpu() {
+    struct rusage u {};
+    getrusage(RUSAGE_SELF, &u);
+    return CpuSeconds(u);
+}
 
 double Now() {
     using namespace std::chrono;
@@ -98,6 +110,9 @@ int main(int argc, char** argv) {
         total += double(bytes.size());
         if (bytes.size() > largest) largest = bytes.size();
     }
+    // A forked child starts with the parent's resident pages counted in its
+    // peak: the bench holds nothing large while it starts the builder.
+    std::vector<std::vector<uint8_t>>().swap(seedBytes);
     std::vector<std::string> entries;
     for (const std::string& f : files) entries.push_back("\\pics\\" + f.substr(pics.size() + 1));
     WriteAll(work + "/album/bench.alb", EncodeAlbum(entries, {}));
@@ -108,51 +123,84 @@ int main(int argc, char** argv) {
 
     // The floor: compress2 at level 9, one call per file, over the same bytes
     // (read from disk like the builder does).
-    double t0 = Now(), floorBytes = 0;
-    for (const std::string& f : files) {
-        std::vector<uint8_t> in = ReadAll(f);
-        uLongf outLen = compressBound(uLong(in.size()));
-        std::vector<uint8_t> out(outLen);
-        if (compress2(out.data(), &outLen, in.data(), uLong(in.size()), 9) != Z_OK) return 1;
-        floorBytes += double(in.size());
-    }
-    double floorSeconds = Now() - t0;
+    double floorBytes = 0, floorCpu = 1e30;
+    auto floorRun = [&]() {
+        double t0 = Now(), c0 = SelfCpu();
+        floorBytes = 0;
+        for (const std::string& f : files) {
+            std::vector<uint8_t> in = ReadAll(f);
+            uLongf outLen = compressBound(uLong(in.size()));
+            std::vector<uint8_t> out(outLen);
+            if (compress2(out.data(), &outLen, in.data(), uLong(in.size()), 9) != Z_OK) return -1.0;
+            floorBytes += double(in.size());
+        }
+        floorCpu = std::min(floorCpu, SelfCpu() - c0);
+        return Now() - t0;
+    };
 
     // The builder, as a separate process so that its peak memory is its own.
     std::string out = work + "/out";
-    std::vector<std::string> args = {tool,      "--album",   work + "/album/bench.alb",
-                                     "--settings", work + "/album/bench.ini", "--name", "Bench",
-                                     "--publisher", "Bench", "--output", out, "--kit", work + "/kit",
-                                     "--replace", "--quiet"};
-    std::vector<char*> argvChild;
-    for (std::string& a : args) argvChild.push_back(&a[0]);
-    argvChild.push_back(nullptr);
-    t0 = Now();
-    pid_t pid = fork();
-    if (pid == 0) {
-        execv(argvChild[0], argvChild.data());
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    wait4(pid, &status, 0, &usage);
-    double buildSeconds = Now() - t0;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "the builder failed (status %d)\n", status);
-        return 1;
+    struct Build {
+        double seconds;
+        long peakKiB;
+        double cpu;
+    };
+    auto buildRun = [&](const std::string& jobs) -> Build {
+        std::vector<std::string> args = {tool,        "--album",   work + "/album/bench.alb",
+                                         "--settings", work + "/album/bench.ini", "--name",
+                                         "Bench",      "--publisher", "Bench", "--output", out,
+                                         "--kit",      work + "/kit", "--replace", "--quiet",
+                                         "--jobs",     jobs};
+        std::vector<char*> argvChild;
+        for (std::string& a : args) argvChild.push_back(&a[0]);
+        argvChild.push_back(nullptr);
+        double t0 = Now();
+        pid_t pid = fork();
+        if (pid == 0) {
+            execv(argvChild[0], argvChild.data());
+            _exit(127);
+        }
+        int status = 0;
+        struct rusage usage {};
+        wait4(pid, &status, 0, &usage);
+        double seconds = Now() - t0;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {-1, 0, 0};
+        return {seconds, usage.ru_maxrss, CpuSeconds(usage)};
+    };
+
+    // Alternated and repeated: the machine is shared, the best of each counts.
+    double floorSeconds = 1e30;
+    Build one{1e30, 0, 1e30}, two{1e30, 0, 1e30};
+    for (int round = 0; round < 2; ++round) {
+        double f = floorRun();
+        Build b1 = buildRun("1");
+        Build b2 = buildRun("2");
+        if (f < 0 || b1.seconds < 0 || b2.seconds < 0) {
+            std::fprintf(stderr, "a run failed\n");
+            return 1;
+        }
+        floorSeconds = std::min(floorSeconds, f);
+        if (b1.seconds < one.seconds) one.seconds = b1.seconds;
+        one.peakKiB = std::max(one.peakKiB, b1.peakKiB);
+        one.cpu = std::min(one.cpu, b1.cpu);
+        if (b2.seconds < two.seconds) two.seconds = b2.seconds;
+        two.peakKiB = std::max(two.peakKiB, b2.peakKiB);
     }
     struct stat st;
     ::stat((out + "/Bench.exe").c_str(), &st);
 
     double mb = floorBytes / 1e6;
-    double peakMB = double(usage.ru_maxrss) / 1024.0;
     std::printf("pictures:         %zu files, %.1f MB, largest %.1f MB\n", files.size(), mb,
                 double(largest) / 1e6);
     std::printf("compress2 level 9: %.2f s, %.1f MB/s\n", floorSeconds, mb / floorSeconds);
     std::printf("plinthar-build:    %.2f s, %.1f MB/s (%.3f x the floor), output %.1f MB\n",
-                buildSeconds, mb / buildSeconds, floorSeconds / buildSeconds,
+                one.seconds, mb / one.seconds, floorSeconds / one.seconds,
                 double(st.st_size) / 1e6);
-    std::printf("peak memory:       %.1f MiB = %.2f x the largest file\n", peakMB,
-                double(usage.ru_maxrss) * 1024.0 / double(largest));
+    std::printf("processor time:    compress2 %.2f s, plinthar-build %.2f s (%.3f x the floor)\n",
+                floorCpu, one.cpu, floorCpu / one.cpu);
+    std::printf("peak memory:       %.1f MiB = %.2f x the largest file\n", one.peakKiB / 1024.0,
+                double(one.peakKiB) * 1024.0 / double(largest));
+    std::printf("--jobs 2:          %.2f s (%.2f x one job), peak %.1f MiB\n", two.seconds,
+                one.seconds / two.seconds, two.peakKiB / 1024.0);
     return 0;
 }

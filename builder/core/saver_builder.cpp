@@ -94,6 +94,7 @@ int RunSaverBuild(const SaverBuildRequest& req, FileSystem& fs, PackageCallbacks
     } else {
         PackageJob job;
         if (PreparePackage(makeFile, fs, cb, job)) {
+            job.threads = req.threads;
             int r = WritePackage(job, fs, cb);
             result = r == kPackageDone ? kSaverBuilt : r == kPackageAborted ? kSaverAborted
                                                                              : kSaverFailed;

@@ -17,6 +17,7 @@ struct SaverBuildRequest {
     std::vector<std::string> files;      // additional files
     std::vector<std::string> shortcuts;  // parallel to files
     bool replace = false;      // an existing D\N.exe may be replaced
+    unsigned threads = 1;      // files compressed at once
 };
 
 // Results of RunSaverBuild.

@@ -33,6 +33,12 @@ class FileSystem {
     // so that a caller can append without copying.
     virtual ReadResult ReadFile(const std::string& path, std::vector<uint8_t>& out,
                                 size_t extra = 0) = 0;
+    // Length of a file; false when it cannot be read.
+    virtual bool FileSize(const std::string& path, uint64_t& size) = 0;
+    // Reads a whole file into `buf` of `capacity` bytes, giving its length in
+    // `size`; TooLarge (nothing useful read) when it does not fit.
+    virtual ReadResult ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
+                                size_t& size) = 0;
     // Creates or replaces a file with the given bytes.  (Copy and Remove are not
     // called CopyFile and DeleteFile: those are macros of <windows.h>.)
     virtual bool WriteFile(const std::string& path, const std::vector<uint8_t>& data) = 0;
@@ -60,6 +66,9 @@ class StdFileSystem : public FileSystem {
     bool DirectoryExists(const std::string& path) override;
     ReadResult ReadFile(const std::string& path, std::vector<uint8_t>& out,
                         size_t extra = 0) override;
+    bool FileSize(const std::string& path, uint64_t& size) override;
+    ReadResult ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
+                        size_t& size) override;
     bool WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
     bool Copy(const std::string& from, const std::string& to) override;
     bool Remove(const std::string& path) override;

@@ -70,6 +70,37 @@ ReadResult StdFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>
     return ReadResult::Ok;
 }
 
+bool StdFileSystem::FileSize(const std::string& path, uint64_t& size) {
+    struct stat st;
+    if (!StatPath(path, st) || !S_ISREG(st.st_mode)) return false;
+    size = uint64_t(st.st_size);
+    return true;
+}
+
+ReadResult StdFileSystem::ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
+                                   size_t& size) {
+    size = 0;
+    std::string n = NativePath(path);
+    if (n.empty()) return ReadResult::CannotOpen;
+    std::FILE* f = std::fopen(n.c_str(), "rb");
+    if (!f) return ReadResult::CannotOpen;
+    struct stat st;
+    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+        std::fclose(f);
+        return ReadResult::CannotOpen;
+    }
+    if (uint64_t(st.st_size) > capacity) {
+        std::fclose(f);
+        return ReadResult::TooLarge;
+    }
+    size_t want = size_t(st.st_size);
+    size_t got = want ? std::fread(buf, 1, want, f) : 0;
+    std::fclose(f);
+    if (got != want) return ReadResult::CannotRead;
+    size = got;
+    return ReadResult::Ok;
+}
+
 bool StdFileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
     std::string n = NativePath(path);
     if (n.empty()) return false;

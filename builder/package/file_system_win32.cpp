@@ -60,6 +60,35 @@ ReadResult Win32FileSystem::ReadFile(const std::string& path, std::vector<uint8_
     return ReadResult::Ok;
 }
 
+bool Win32FileSystem::FileSize(const std::string& path, uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return true;
+}
+
+ReadResult Win32FileSystem::ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
+                                     size_t& size) {
+    size = 0;
+    ScopedHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.Valid()) return ReadResult::CannotOpen;
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(f.Get(), &length)) return ReadResult::CannotRead;
+    if (uint64_t(length.QuadPart) > capacity) return ReadResult::TooLarge;
+    size_t want = size_t(length.QuadPart), done = 0;
+    while (done < want) {
+        DWORD chunk = DWORD(std::min<size_t>(want - done, 1 << 24)), got = 0;
+        if (!::ReadFile(f.Get(), buf + done, chunk, &got, nullptr) || got == 0)
+            return ReadResult::CannotRead;
+        done += got;
+    }
+    size = done;
+    return ReadResult::Ok;
+}
+
 bool Win32FileSystem::WriteFile(const std::string& path, const std::vector<uint8_t>& data) {
     ScopedHandle f(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -9,6 +9,9 @@ class Win32FileSystem : public FileSystem {
     bool DirectoryExists(const std::string& path) override;
     ReadResult ReadFile(const std::string& path, std::vector<uint8_t>& out,
                         size_t extra = 0) override;
+    bool FileSize(const std::string& path, uint64_t& size) override;
+    ReadResult ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
+                        size_t& size) override;
     bool WriteFile(const std::string& path, const std::vector<uint8_t>& data) override;
     bool Copy(const std::string& from, const std::string& to) override;
     bool Remove(const std::string& path) override;

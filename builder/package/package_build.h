@@ -42,6 +42,10 @@ struct PackageJob {
     AppInfo info;                      // the new saver's identity
     std::vector<uint8_t> record;       // its 1304-byte record, appended to entry 0
     std::vector<MakeLine> entries;
+    // Files compressed at once.  Entries are still written in make-file order
+    // and the package is the same whatever the number; each extra file in
+    // flight holds its own copy of the largest file in memory.
+    unsigned threads = 1;
 };
 
 // Reads the make file and fills `job`: the output folder must exist (a drive
@@ -59,7 +63,8 @@ bool PreparePackage(const MakeRecord& make, FileSystem& fs, PackageCallbacks& cb
 AppInfo MakeRecordInfo(const MakeRecord& make);
 std::vector<uint8_t> MakeRecordBytes(const MakeRecord& make);
 
-// Appends the entries and the trailer to job.outputPath.  Returns kPackageDone,
+// Appends the entries and the trailer to job.outputPath.  The callbacks are
+// called from the calling thread only.  Returns kPackageDone,
 // kPackageFailed or kPackageAborted; on any result but done the output file
 // is deleted, so no half-built setup program remains.
 int WritePackage(const PackageJob& job, FileSystem& fs, PackageCallbacks& cb);

@@ -38,6 +38,8 @@ const char kHelp[] =
     "  --year YEAR         the year recorded in the saver (default: this year)\n"
     "  --replace           replace an existing NAME.exe\n"
     "  --skip-missing      leave out album files that cannot be found\n"
+    "  --jobs N            compress N files at once (default 1); each holds a copy\n"
+    "                      of the largest file in memory\n"
     "  --quiet             no progress line\n"
     "  --help              this text\n"
     "\n"
@@ -107,6 +109,7 @@ int Usage(const std::string& message) {
 int main(int argc, char** argv) {
     std::string album, settings, name, publisher, output, kit, version = "1.0";
     int year = 0;
+    unsigned jobs = 1;
     bool group = true, replace = false, skipMissing = false, quiet = false;
     std::vector<std::string> files, shortcuts;
     for (int i = 1; i < argc; ++i) {
@@ -130,7 +133,7 @@ int main(int argc, char** argv) {
             quiet = true;
         } else if (a == "--album" || a == "--settings" || a == "--name" || a == "--publisher" ||
                    a == "--output" || a == "--kit" || a == "--version" || a == "--file" ||
-                   a == "--year") {
+                   a == "--year" || a == "--jobs") {
             if (!value(v)) return Usage(a + " needs a value");
             if (a == "--album") album = v;
             else if (a == "--settings") settings = v;
@@ -139,7 +142,12 @@ int main(int argc, char** argv) {
             else if (a == "--output") output = v;
             else if (a == "--kit") kit = v;
             else if (a == "--version") version = v;
-            else if (a == "--year") {
+            else if (a == "--jobs") {
+                char* end = nullptr;
+                long n = std::strtol(v.c_str(), &end, 10);
+                if (v.empty() || *end || n < 1 || n > 64) return Usage("--jobs wants 1 to 64");
+                jobs = unsigned(n);
+            } else if (a == "--year") {
                 char* end = nullptr;
                 long y = std::strtol(v.c_str(), &end, 10);
                 if (v.empty() || *end || y < 1 || y > 9999) return Usage("--year wants 1 to 9999");
@@ -174,6 +182,7 @@ int main(int argc, char** argv) {
     req.files = files;
     req.shortcuts = shortcuts;
     req.replace = replace;
+    req.threads = jobs;
 
     std::unique_ptr<FileSystem> fs = MakeFileSystem();
     int result;

@@ -124,6 +124,38 @@ TEST_F(PackageBuild, MissingFileSkippedLowersTheCount) {
     EXPECT_EQ(r.Verify(), PackageResult::Ok);
 }
 
+TEST_F(PackageBuild, FilesCompressedAtOnceGiveTheSamePackage) {
+    dir.Put("run.scr", std::vector<uint8_t>(5000, 0x90));
+    std::vector<std::string> lines = {"run.scr,Tide.scr,WINDOWSDIR"};
+    for (int i = 0; i < 9; ++i) {
+        // Sizes that shrink and grow, so buffers are reused across sizes.
+        std::string name = "f" + std::to_string(i) + ".bin";
+        std::vector<uint8_t> bytes(size_t(1 + (i * 7919) % 60000));
+        for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = uint8_t((k * (i + 3)) ^ (k >> 7));
+        dir.Put(name, bytes);
+        lines.push_back(name);
+    }
+    lines.insert(lines.begin() + 4, "gone.bin");
+    std::vector<uint8_t> first;
+    for (unsigned threads : {1u, 2u, 3u, 16u}) {
+        cb = Recorder();
+        PackageJob job;
+        ASSERT_TRUE(PreparePackage(Make(lines), dir.Fs(), cb, job));
+        job.threads = threads;
+        ASSERT_EQ(WritePackage(job, dir.Fs(), cb), kPackageDone) << threads;
+        EXPECT_EQ(cb.questions.size(), 1u) << threads;
+        EXPECT_EQ(cb.steps, 11) << threads;
+        std::vector<uint8_t> file = dir.Get("Tide.exe");
+        if (first.empty()) first = file;
+        EXPECT_EQ(file, first) << threads;
+    }
+    MemorySource src(first);
+    PackageReader r(src, first.size());
+    ASSERT_EQ(r.Open(), PackageResult::Ok);
+    EXPECT_EQ(r.Verify(), PackageResult::Ok);
+    EXPECT_EQ(r.Trailer().entryCount, 10u);
+}
+
 TEST_F(PackageBuild, EveryFailureLeavesNoSetupProgram) {
     struct Case {
         const char* what;
@@ -137,6 +169,8 @@ TEST_F(PackageBuild, EveryFailureLeavesNoSetupProgram) {
         {"empty additional file", {"run.scr", "empty.txt"}, true, -1, kPackageFailed,
          "Cannot read file "},
         {"abort between entries", {"run.scr", "b.txt"}, true, 1, kPackageAborted, ""},
+        {"abort with files compressed ahead", {"run.scr", "b.txt", "b.txt", "b.txt"}, true, 2,
+         kPackageAborted, ""},
     };
     for (const Case& c : cases) {
         dir.Put("run.scr", std::string("runtime"));
@@ -145,7 +179,10 @@ TEST_F(PackageBuild, EveryFailureLeavesNoSetupProgram) {
         cb = Recorder();
         cb.skipMissing = c.skipMissing;
         cb.abortAfter = c.abortAfter;
-        Built b = Run(Make(c.lines));
+        PackageJob job;
+        ASSERT_TRUE(PreparePackage(Make(c.lines), dir.Fs(), cb, job));
+        job.threads = 3;
+        Built b{WritePackage(job, dir.Fs(), cb), {}};
         EXPECT_EQ(b.result, c.result) << c.what;
         EXPECT_FALSE(dir.Fs().FileExists(dir / "Tide.exe")) << c.what;
         if (*c.error) {
