@@ -5,11 +5,11 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "app/album.h"
+#include "app/app_info.h"
 #include "app/settings.h"
 #include "app/settings_win32.h"
 #include "authoring/setup_sheet_win32.h"
-#include "app/album.h"
-#include "app/app_info.h"
 #include "builder/core/saver_build.h"
 #include "builder/core/saver_files.h"
 #include "builder/create/create_page_ids.h"
@@ -44,6 +44,11 @@ int CurrentYear() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     return now.wYear;
+}
+
+// Rows stay in the order of the files they show.
+LRESULT AppendRow(HWND list, const std::string& text) {
+    return SendMessageA(list, LB_INSERTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::vector<uint8_t> Bytes(const std::string& text) {
@@ -112,8 +117,7 @@ void CCreatePage::LoadControls() {
     CheckDlgButton(hwnd_, IDC_CREATE_GROUP, createGroup_ ? BST_CHECKED : BST_UNCHECKED);
     HWND list = Control(IDC_CREATE_FILES);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& f : files_)
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.c_str()));
+    for (const std::string& f : files_) AppendRow(list, f);
     if (!files_.empty()) SendMessageA(list, LB_SETCURSEL, 0, 0);
     FitListWidth();
     ShowSelectedShortcut();
@@ -220,7 +224,7 @@ void CCreatePage::AddFile() {
         return;
     }
     HWND list = Control(IDC_CREATE_FILES);
-    LRESULT at = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(chosen.c_str()));
+    LRESULT at = AppendRow(list, chosen);
     files_.push_back(chosen);
     shortcuts_.push_back(DefaultShortcut(chosen));
     SendMessageA(list, LB_SETCURSEL, WPARAM(at), 0);
@@ -315,7 +319,7 @@ bool CCreatePage::Refuse(const std::string& message, int focusId) {
 bool CCreatePage::Validate() {
     SaveControls();
     CreateFields fields{saverName_, directory_, version_, publisher_, files_};
-    CreateCheck check = CheckCreateFields(fields, kProductName);
+    CreateCheck check = CheckCreateFields(fields, ProductName());
     saverName_ = fields.saverName;
     if (!check.ok()) {
         static const int focusOf[] = {0, IDC_CREATE_NAME, IDC_CREATE_DIRECTORY, IDC_CREATE_VERSION,
@@ -340,11 +344,12 @@ bool CCreatePage::Build() {
     setupPath_ = JoinPath(directory_, name + ".exe");
     iniPath_ = JoinPath(directory_, name + ".ini");
     albumPath_ = JoinPath(directory_, name + ".alb");
+    const std::string product = ProductName();
     std::string stub = JoinPath(g_InstallDir, "setup.ex_");
     if (!fs.FileExists(stub)) {
         app.ShowError(Format("A necessary file (%s) is missing.  You may have to re-install %s "
                              "to use the screensaver authoring tools.",
-                             stub.c_str(), kProductName));
+                             stub.c_str(), product.c_str()));
         return false;
     }
     if (fs.FileExists(setupPath_) &&
@@ -361,7 +366,7 @@ bool CCreatePage::Build() {
     in.backgroundStyle = g_Settings.background.Style;
     in.backgroundImage = g_Settings.background.Image;
     // The runtime is the program beside this one, the kit's other files are in its folder.
-    in.runtime = JoinPath(DirectoryPart(ModulePath()), std::string(kProductName) + ".scr");
+    in.runtime = JoinPath(DirectoryPart(ModulePath()), product + ".scr");
     in.uninstaller = JoinPath(g_InstallDir, "Uninstall.exe");
     in.saverName = name;
     in.version = version_;
@@ -385,7 +390,7 @@ bool CCreatePage::Build() {
     // without its package is no setup program.
     bool ok = false;
     std::vector<uint8_t> kitIni;
-    std::string kitIniPath = JoinPath(g_InstallDir, std::string(kProductName) + ".ini");
+    std::string kitIniPath = JoinPath(g_InstallDir, product + ".ini");
     if (!fs.WriteFile(albumPath_, EncodeAlbum(plan.albumImages, plan.albumSounds))) {
         app.ShowWarning("Unable to create album file " + albumPath_);
     } else if (fs.ReadFile(kitIniPath, kitIni) != ReadResult::Ok ||
