@@ -84,6 +84,35 @@ void SetupDriver::SetCheck(int id, bool on) const {
     SendDlgItemMessageA(Page(), id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+int SetupDriver::ListRows(int id) const {
+    return int(SendDlgItemMessageA(Page(), id, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::string SetupDriver::ListText(int id, int row, int column) const {
+    // The item and its text buffer must live in the program's own memory.
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, program_.Id());
+    if (!process) return "<no access>";
+    const SIZE_T size = sizeof(LVITEMA) + 256;
+    char* remote = static_cast<char*>(
+        VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    std::string out = "<no memory>";
+    if (remote) {
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = remote + sizeof(LVITEMA);
+        item.cchTextMax = 256;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendDlgItemMessageA(Page(), id, LVM_GETITEMTEXTA, WPARAM(row), LPARAM(remote));
+        char text[257] = {};
+        ReadProcessMemory(process, remote + sizeof(LVITEMA), text, 256, nullptr);
+        out = text;
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return out;
+}
+
 bool SetupDriver::AnswerBox(SeenBox& seen, DWORD timeoutMs) {
     HWND box = nullptr;
     if (!harness::PumpUntil([&] { return (box = FindDialog(nullptr, true)) != nullptr; },

@@ -31,6 +31,9 @@ class SetupDriver {
     std::string Text(int id) const;
     void SetText(int id, const std::string& text) const;
     void SetCheck(int id, bool on) const;
+    // Text of a cell of the list view `id` on the page (read across processes).
+    std::string ListText(int id, int row, int column) const;
+    int ListRows(int id) const;
 
     // A message box of the program, waiting for it; its text, then OK.
     bool AnswerBox(SeenBox& seen, DWORD timeoutMs = 30000);

@@ -12,6 +12,7 @@
 
 #include <functional>
 
+#include "setup/installer/install_rules.h"
 #include "setup/uninstall/uninstall_data.h"
 #include "tests/setup/installer/package_maker.h"
 #include "tests/setup/installer/win32/setup_driver.h"
@@ -475,6 +476,45 @@ TEST_F(SetupTest, HostileEntriesInstallNothingOutsideTheFolder) {
                   "<no key>")
             << c.what;
     }
+}
+
+// The space required stands on the row of the folder's drive only, and moves
+// with the folder when the edit loses the focus.
+TEST_F(SetupTest, SpaceRequiredFollowsTheFolder) {
+    const std::string name = "Space Test";
+    std::string dir = TempDir("setup-space");
+    MakerOptions o;
+    o.saverName = name;
+    std::string big(300000, 'x');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7919 >> 5);
+    SetupDriver d(WriteSetup(dir, MakePackage(Stub(), {{"big.bin", big, "", "", "", 0}}, o)));
+    ASSERT_TRUE(d.Sheet(name + " Setup"));
+    d.Press(PSBTN_NEXT);
+    ASSERT_TRUE(d.WaitForPage(2008));
+    auto rowOf = [&](const char* drive) {
+        for (int r = 0; r < d.ListRows(2017); ++r)
+            if (d.ListText(2017, r, 0) == drive) return r;
+        return -1;
+    };
+    int c = rowOf("C:"), z = rowOf("Z:");
+    ASSERT_GE(c, 0);
+    ASSERT_GE(z, 0);
+    DWORD spc = 0, bps = 0, fc = 0, tc = 0;
+    ASSERT_TRUE(GetDiskFreeSpaceA("Z:\\", &spc, &bps, &fc, &tc));
+    std::string onZ = FormatDriveSpace(RoundUpToUnit(big.size(), uint64_t(spc) * bps));
+    ASSERT_TRUE(GetDiskFreeSpaceA("C:\\", &spc, &bps, &fc, &tc));
+    std::string onC = FormatDriveSpace(RoundUpToUnit(big.size(), uint64_t(spc) * bps));
+    EXPECT_EQ(d.ListText(2017, c, 2), onC);
+    EXPECT_EQ(d.ListText(2017, z, 2), "");
+    EXPECT_NE(d.ListText(2017, c, 1), "");
+
+    d.SetText(2008, dir + "\\Elsewhere");
+    HWND edit = GetDlgItem(d.Page(), 2008);
+    SendMessageA(d.Page(), WM_COMMAND, MAKEWPARAM(2008, EN_KILLFOCUS), LPARAM(edit));
+    EXPECT_EQ(d.ListText(2017, z, 2), onZ);
+    EXPECT_EQ(d.ListText(2017, c, 2), "");
+    d.Press(PSBTN_CANCEL);
+    ASSERT_TRUE(d.WaitForExit());
 }
 
 TEST_F(SetupTest, DestinationRefusalsKeepTheWizardOpen) {
