@@ -28,10 +28,10 @@ double NowMs() {
 int main(int argc, char** argv) {
     std::string photo = argc > 1 ? argv[1] : PLINTHAR_BENCH_PHOTO;
     int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 260, 200, nullptr,
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 300, 200, nullptr,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
-    // The page's area: 105 x 66 dialog units of MS Sans Serif 8, 158 x 107 pixels.
-    RECT area = {10, 10, 168, 117};
+    // The page's area: 123 x 80 dialog units of MS Sans Serif 8, 215 x 130 pixels here.
+    RECT area = {10, 10, 225, 140};
     CImagePreview preview;
     if (!parent || !preview.Create(area, parent, 103)) {
         std::printf("cannot create the preview window\n");

@@ -68,6 +68,54 @@ std::string BmpFile(int w, int h, uint32_t rgb) {
     return f + px;
 }
 
+std::string GradientBmpFile(int w, int h, uint32_t left, uint32_t right) {
+    int stride = (w * 3 + 3) & ~3;
+    std::string px;
+    for (int y = 0; y < h; ++y) {  // bottom row first
+        for (int x = 0; x < w; ++x) {
+            int shade = 128 + 127 * y / (h > 1 ? h - 1 : 1);
+            for (int c = 0; c < 3; ++c) {  // blue, green, red
+                int a = int((left >> (8 * c)) & 0xFF), b = int((right >> (8 * c)) & 0xFF);
+                int v = a + (b - a) * x / (w > 1 ? w - 1 : 1);
+                px += char(v * shade / 255);
+            }
+        }
+        px.append(size_t(stride - w * 3), '\0');
+    }
+    std::string f = "BM";
+    Put32(f, uint32_t(54 + px.size()));
+    Put32(f, 0);
+    Put32(f, 54);
+    Put32(f, 40);
+    Put32(f, uint32_t(w));
+    Put32(f, uint32_t(h));
+    Put16(f, 1);
+    Put16(f, 24);
+    Put32(f, 0);
+    Put32(f, uint32_t(px.size()));
+    Put32(f, 2835);
+    Put32(f, 2835);
+    Put32(f, 0);
+    Put32(f, 0);
+    return f + px;
+}
+
+bool SaveWindowPicture(HWND w, const std::string& path) {
+    RECT r;
+    if (!GetWindowRect(w, &r)) return false;
+    harness::Surface32 s(r.right - r.left, r.bottom - r.top);
+    s.GrabScreen(r.left, r.top);
+    std::string ppm = "P6\n" + std::to_string(s.Width()) + " " + std::to_string(s.Height()) + "\n255\n";
+    for (int y = 0; y < s.Height(); ++y)
+        for (int x = 0; x < s.Width(); ++x) {
+            uint32_t c = s.At(x, y);
+            ppm += char((c >> 16) & 0xFF);
+            ppm += char((c >> 8) & 0xFF);
+            ppm += char(c & 0xFF);
+        }
+    return harness::WriteFileBytes(path, ppm);
+}
+
 std::string WaveSamples(int frames, int offset) {
     std::string s;
     for (int i = 0; i < frames; ++i)

@@ -15,6 +15,11 @@ namespace mediatest {
 
 // A 24-bit BMP of w x h in one colour (0x00RRGGBB) with a different top-left pixel.
 std::string BmpFile(int w, int h, uint32_t rgb);
+// A 24-bit BMP of w x h shading from one colour at the left to another at the
+// right, darker towards the bottom: a picture with something to see.
+std::string GradientBmpFile(int w, int h, uint32_t left, uint32_t right);
+// Writes the window's area of the screen as a binary PPM; false when it cannot.
+bool SaveWindowPicture(HWND w, const std::string& path);
 // A 16-bit mono PCM wave of `frames` samples; every file's samples differ by `offset`.
 std::string WaveFile(int frames, int offset);
 // The samples of WaveFile as raw bytes, as they land in the capture.

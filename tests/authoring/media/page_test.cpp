@@ -367,3 +367,55 @@ TEST(SoundsPage, LastPlayableRowWrapsToTheFirstAndHiddenFamiliesStillWork) {
     EXPECT_EQ(played, (std::vector<std::string>{"two.wav", "one.wav", "two.wav"}));
     EXPECT_EQ(g_Settings.options.InstrumentString, kDefaultInstrumentString);
 }
+
+// Pictures of both pages and of the image open dialog for the documentation,
+// taken when PLINTHAR_SCREENSHOT_DIR names a folder.
+TEST(MediaScreens, PagesAndImageDialog) {
+    char out[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("PLINTHAR_SCREENSHOT_DIR", out, sizeof out))
+        GTEST_SKIP() << "PLINTHAR_SCREENSHOT_DIR is not set";
+    std::string shots = out;
+    Album a("media-screens");
+    a.MakeFolder("Holiday");
+    a.Put("Holiday\\Harbour.bmp", GradientBmpFile(320, 200, 0xB06020, 0x30A0F0));
+    a.Put("Holiday\\Meadow.bmp", GradientBmpFile(240, 240, 0x20C040, 0xF0E060));
+    a.Put("Holiday\\Sunset.bmp", GradientBmpFile(400, 220, 0xF06010, 0x6020A0));
+    a.MakeFolder("Music");
+    a.Put("Music\\Waves.wav", WaveFile(200000, 0));
+    g_Settings.ImageList = {"\\Holiday\\Harbour.bmp|Morning at the harbour",
+                            "\\Holiday\\Meadow.bmp", "\\Holiday\\Sunset.bmp|Last evening",
+                            "\\Animations\\"};
+    g_Settings.SoundList = {"\\Music\\Waves.wav", "\\Music\\", "C:\\Sounds\\Chimes.mid"};
+    g_Settings.options.LastImageDir = a.dir + "\\Holiday";
+    g_Settings.caption.Position = 2;
+    SetOption(IDC_IMAGE_PREVIEW_CHECK, 1);
+    SetOption(IDC_SOUND_PREVIEW_CHECK, 1);
+    Pages p;
+    RunDriven(p, [&](HWND sheet) {
+        HWND page = ShowPage(sheet, 1);
+        SelectListRows(GetDlgItem(page, IDC_SOUND_LIST), {0});
+        WaitFor([&] { return TextOf(GetDlgItem(page, IDC_SOUND_STATUS)) == "Waves.wav"; });
+        SendMessageA(GetDlgItem(page, IDC_SOUND_LIST), LB_SETSEL, FALSE, -1);
+        RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        Sleep(800);
+        EXPECT_TRUE(SaveWindowPicture(sheet, shots + "\\sheet-sounds.ppm"));
+        SendMessageA(GetDlgItem(page, IDC_SOUND_PREVIEW_CHECK), BM_CLICK, 0, 0);
+
+        page = ShowPage(sheet, 0);
+        SelectListRows(GetDlgItem(page, IDC_IMAGE_LIST), {0});
+        RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        Sleep(800);
+        EXPECT_TRUE(SaveWindowPicture(sheet, shots + "\\sheet-images.ppm"));
+
+        ClickLater(GetDlgItem(page, IDC_IMAGE_ADD));
+        HWND d = FindTopWindow("Select image files or directories");
+        ASSERT_TRUE(d);
+        ASSERT_TRUE(SelectInDialog(d, "Sunset.bmp"));
+        WaitFor([&] { return TextOf(GetDlgItem(PanelOf(d), IDC_IMAGE_DLG_STATUS)) == "Sunset.bmp"; });
+        Sleep(500);
+        EXPECT_TRUE(SaveWindowPicture(d, shots + "\\dialog-image-open.ppm"));
+        PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+        WaitFor([&] { return !IsWindow(d); });
+        PressSheet(sheet, PSBTN_CANCEL);
+    });
+}
