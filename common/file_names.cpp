@@ -74,3 +74,19 @@ bool IsPathInside(const std::string& folder, const std::string& path) {
     if (!IsSeparator(path[n])) return false;
     return IsSafeRelativePath(path.substr(n + 1));
 }
+
+bool IsPlainAbsolutePath(const std::string& path) {
+    if (path.size() > 3 && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') &&
+        path[1] == ':' && IsSeparator(path[2]))
+        return IsSafeRelativePath(path.substr(3));
+    if (path.size() < 3 || !IsSeparator(path[0]) || !IsSeparator(path[1])) return false;
+    // \\server\share\rest: server and share are names like any other.
+    std::string rest = path.substr(2);
+    size_t server = rest.find_first_of("\\/");
+    if (server == std::string::npos) return false;
+    size_t share = rest.find_first_of("\\/", server + 1);
+    if (share == std::string::npos) return false;
+    return IsSafeFileName(rest.substr(0, server)) &&
+           IsSafeFileName(rest.substr(server + 1, share - server - 1)) &&
+           IsSafeRelativePath(rest.substr(share + 1));
+}

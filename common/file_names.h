@@ -30,6 +30,11 @@ bool IsValidSaverName(const std::string& name);
 // component.  With bareName only a single component is allowed.
 bool IsSafeRelativePath(const std::string& path, bool bareName = false);
 
+// True for "<drive letter>:\" or "\\server\share\" followed by a safe
+// relative path: an absolute path that names one place however the current
+// folder is set, with nothing for Windows to resolve ("." or "..").
+bool IsPlainAbsolutePath(const std::string& path);
+
 // True when the absolute `path` lies strictly below `folder` (compared without
 // regard to ASCII case, either separator accepted, a trailing separator of the
 // folder ignored) and what follows the folder is a safe relative path.  The

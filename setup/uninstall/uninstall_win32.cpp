@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/file_names.h"
 #include "common/paths.h"
 #include "setup/uninstall/uninstall_data.h"
 #include "setup/uninstall/uninstall_messages.h"
@@ -281,8 +282,10 @@ int Uninstall(const UninstallCommand& cmd) {
     }
     places.selfPath = LongPath(ModulePath());
     // Setup may have written short forms: compare what exists in its long form.
+    // A relative path or one with "." or ".." would be resolved against
+    // the current folder: such entries stay as written, and the plan skips them.
     for (std::string& path : data.files) {
-        if (Exists(path)) path = LongPath(path);
+        if (IsPlainAbsolutePath(path) && Exists(path)) path = LongPath(path);
     }
     UninstallPlan plan = PlanUninstall(data, places);
 

@@ -109,4 +109,28 @@ TEST(FileNames, PathsInsideAFolder) {
     for (const Case& c : cases) EXPECT_EQ(IsPathInside(c.folder, c.path), c.inside) << c.path;
 }
 
+TEST(FileNames, PlainAbsolutePaths) {
+    struct Case {
+        std::string path;
+        bool plain;
+    } cases[] = {
+        {"C:\\WINDOWS\\Sea.scr", true},
+        {"c:/Program Files/Sea/Sea.ini", true},
+        {"\\\\server\\share\\Sea\\a.gif", true},
+        {"C:\\", false},
+        {"C:Sea.scr", false},
+        {"1:\\Sea.scr", false},
+        {"\\Sea.scr", false},
+        {"Sea.scr", false},
+        {"..\\..\\WINDOWS\\win.ini", false},
+        {"C:\\Program Files\\Sea\\..\\..\\WINDOWS\\win.ini", false},
+        {"C:\\Sea\\.\\a", false},
+        {"\\\\server\\share", false},
+        {"\\\\server\\..\\x", false},
+        {"\\\\\\share\\x", false},
+        {"C:\\Sea\\a.txt:stream", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsPlainAbsolutePath(c.path), c.plain) << c.path;
+}
+
 }  // namespace

@@ -293,8 +293,13 @@ TEST(Uninstall, ListedPathsOutsideItsPlacesStay) {
     std::string climbing = JoinPath(inst.dir, "..\\Far Shore Neighbour.txt");
     std::string neighbour = "C:\\Program Files\\Uninstall Tests\\Far Shore Neighbour.txt";
     ASSERT_TRUE(harness::WriteFileBytes(neighbour, "mine too"));
+    // Relative to the temporary folder the program works in, this names a file
+    // directly in the Windows folder.
+    std::string windowsVictim = JoinPath(WindowsDir(), "Far Shore victim.txt");
+    ASSERT_TRUE(harness::WriteFileBytes(windowsVictim, "system's"));
+    std::string relative = "..\\..\\..\\..\\..\\windows\\Far Shore victim.txt";
     UninstallData d{inst.name, inst.company, inst.files};
-    d.files.insert(d.files.begin(), {victim, climbing});
+    d.files.insert(d.files.begin(), {victim, climbing, relative});
     std::vector<uint8_t> bytes = EncodeUninstallData(d);
     inst.WriteData(std::string(bytes.begin(), bytes.end()));
     harness::RunResult r =
@@ -303,7 +308,9 @@ TEST(Uninstall, ListedPathsOutsideItsPlacesStay) {
     EXPECT_TRUE(harness::PumpUntil([&] { return !Exists(inst.dir); }, 30000));
     EXPECT_TRUE(Exists(victim));
     EXPECT_TRUE(Exists(neighbour));
+    EXPECT_TRUE(Exists(windowsVictim));
     DeleteFileA(neighbour.c_str());
+    DeleteFileA(windowsVictim.c_str());
 }
 
 }  // namespace
