@@ -266,11 +266,11 @@ bool AnimatedSprite::LoadFile(const std::string& path, const RECT&, int) {
 void AnimatedSprite::CopyCanvas(const saver::Rect& part) {
     if (part.Empty() || !imageBitmap) return;
     const int w = part.Width(), h = part.Height();
-    std::vector<uint32_t> rows(size_t(w) * size_t(h));
+    rows_.resize(size_t(w) * size_t(h));
     const std::vector<uint32_t>& pixels = canvas_.Pixels();
     for (int y = 0; y < h; ++y)
         std::copy_n(&pixels[size_t(part.top + y) * size_t(canvas_.Width()) + size_t(part.left)], w,
-                    &rows[size_t(y) * size_t(w)]);
+                    &rows_[size_t(y) * size_t(w)]);
     BITMAPINFO bmi = {};
     bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     bmi.bmiHeader.biWidth = w;
@@ -278,7 +278,7 @@ void AnimatedSprite::CopyCanvas(const saver::Rect& part) {
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
-    StretchDIBits(imageDC, part.left, part.top, w, h, 0, 0, w, h, rows.data(), &bmi,
+    StretchDIBits(imageDC, part.left, part.top, w, h, 0, 0, w, h, rows_.data(), &bmi,
                   DIB_RGB_COLORS, SRCCOPY);
 }
 

@@ -95,6 +95,7 @@ class AnimatedSprite : public Sprite {
     // Copies part of the canvas into the picture bitmap.
     void CopyCanvas(const saver::Rect& part);
     saver::AnimationCanvas canvas_;
+    std::vector<uint32_t> rows_; // the part being copied, kept between steps
 };
 
 inline saver::Rect ToRect(const RECT& r) { return saver::Rect{r.left, r.top, r.right, r.bottom}; }
