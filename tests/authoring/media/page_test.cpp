@@ -80,6 +80,7 @@ void PressSheet(HWND sheet, int button) { PostMessageA(sheet, PSM_PRESSBUTTON, W
 // ends by pressing OK or Cancel.
 INT_PTR RunDriven(Pages& p, const std::function<void(HWND sheet)>& script) {
     DWORD ui = GetCurrentThreadId();
+    UiCall call;
     INT_PTR result = -1;
     Drive(
         [&] {
@@ -90,6 +91,11 @@ INT_PTR RunDriven(Pages& p, const std::function<void(HWND sheet)>& script) {
                 return sheet && CurrentPage(sheet);
             });
             ASSERT_TRUE(shown);
+            // The sheet makes the Sounds page itself once it is up; a tab
+            // chosen before that would race it.
+            ASSERT_TRUE(WaitFor([&] {
+                return call.Get<bool>([&] { return p.images.HasWindow() && p.sounds.HasWindow(); });
+            }));
             script(sheet);
             // Whatever a failed script left open is cancelled, so that the
             // sheet's run ends.
