@@ -211,6 +211,10 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     o.saverName = name;
     o.company = "Quorvane Test";
     o.flags = 17;
+    // A group of the same name from before is replaced, its old links with it.
+    std::string group = ProgramsDir() + "\\" + name;
+    CreateDirectoryA(group.c_str(), nullptr);
+    harness::WriteFileBytes(group + "\\Old.LNK", "old link");
     SetupDriver d(WriteSetup(dir, MakePackage(Stub(), SaverEntries(name), o)));
     ASSERT_TRUE(d.Started());
     ASSERT_TRUE(d.Sheet(name + " Setup"));
@@ -262,7 +266,6 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
                   0u)
             << f;
 
-    std::string group = ProgramsDir() + "\\" + name;
     EXPECT_TRUE(EqualLinks(group, {{"Star Picture.LNK", gif}, {"Uninstall " + name + ".LNK", un}}));
 
     std::string app = "Software\\Quorvane Test\\" + name + "\\App";
@@ -384,8 +387,11 @@ TEST_F(SetupTest, KitInstallShowsReadmeAndLeavesTheStub) {
     UninstallData u;
     ASSERT_EQ(DecodeUninstallData(reinterpret_cast<const uint8_t*>(data.data()), data.size(), u),
               kUninstallDataOk);
-    ASSERT_FALSE(u.files.empty());
-    EXPECT_EQ(u.files[0], inst + "\\setup.ex_");
+    // Without the group flag no program group is made or listed.
+    EXPECT_EQ(u.files, (std::vector<std::string>{inst + "\\setup.ex_", inst + "\\Plinthar.exe",
+                                                 inst + "\\Uninstall.dat",
+                                                 inst + "\\plinthar.gid"}));
+    EXPECT_FALSE(Exists(ProgramsDir() + "\\plinthar"));
 }
 
 TEST_F(SetupTest, DamagedPackagesAreRefusedAtStart) {
