@@ -693,6 +693,24 @@ TEST_F(CreatePageTest, DirectoryButtonPutsTheChosenFolderIntoTheField) {
     }
 }
 
+#ifdef SETUP_EXE
+// With the real Setup in front of it, the produced program checks its package
+// at start and opens its wizard under the saver's name.
+TEST_F(CreatePageTest, SetupStartsWithTheBuiltPackage) {
+    ASSERT_TRUE(harness::CopyFileTo(SETUP_EXE, kit + "\\setup.ex_"));
+    SmallAlbum();
+    {
+        SheetRunner s;
+        Fill(s, "Real Saver");
+        s.Click(IDC_CREATE_IT);
+        ASSERT_EQ(WaitForEnd(s), kFinished);
+    }
+    harness::RunningProgram setup(out + "\\Real Saver.exe", "");
+    ASSERT_TRUE(setup.Started());
+    EXPECT_TRUE(setup.WaitForWindow("Real Saver Setup", 30000));
+}
+#endif
+
 #ifdef PLINTHAR_BUILD_EXE
 // The page and the command-line builder run the same build steps: given the
 // same album, settings and fields they write the same setup program, but for
