@@ -171,11 +171,3 @@ MakeRecord MakeSaverRecord(const SaverFields& f, const std::vector<std::string>&
     m.lines = lines;
     return m;
 }
-
-std::string CheckPublisher(const std::string& publisher) {
-    if (publisher.empty()) return "The publisher's name must not be empty.";
-    if (publisher.size() > kMaxMakeAuthor)
-        return "The publisher's name must be at most " + std::to_string(kMaxMakeAuthor) +
-               " characters.";
-    return std::string();
-}

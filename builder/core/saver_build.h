@@ -48,7 +48,3 @@ struct SaverFields {
 
 // The make record of a build: N.exe in D, the created-saver flag always set.
 MakeRecord MakeSaverRecord(const SaverFields& f, const std::vector<std::string>& lines);
-
-// The same name check for the publisher as everywhere it is used: not empty,
-// at most 100 characters (the package trailer's author field).  "" when good.
-std::string CheckPublisher(const std::string& publisher);

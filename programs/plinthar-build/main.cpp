@@ -52,11 +52,13 @@ const char kHelp[] =
 
 class ConsoleCallbacks : public PackageCallbacks {
   public:
-    ConsoleCallbacks(bool quiet, bool skipMissing) : quiet_(quiet), skipMissing_(skipMissing) {}
+    ConsoleCallbacks(bool quiet, bool skipMissing)
+        : quiet_(quiet), skipMissing_(skipMissing), terminal_(ProgressOnTerminal()) {}
     ~ConsoleCallbacks() override { EndLine(); }
 
     void Status(const std::string& text) override {
         status_ = text;
+        if (!quiet_ && !terminal_) std::fprintf(stderr, "[%3u/%3u] %s\n", done_, total_, text.c_str());
         Show();
     }
     void ProgressRange(uint32_t count) override {
@@ -82,6 +84,8 @@ class ConsoleCallbacks : public PackageCallbacks {
   private:
     void Show() {
         if (quiet_) return;
+        // In a log there is one line per status instead.
+        if (!terminal_) return;
         std::fprintf(stderr, "\r[%3u/%3u] %-60.60s", done_, total_, status_.c_str());
         std::fflush(stderr);
         open_ = true;
@@ -94,7 +98,7 @@ class ConsoleCallbacks : public PackageCallbacks {
         EndLine();
         std::fprintf(stderr, "%s\n", text.c_str());
     }
-    bool quiet_, skipMissing_, open_ = false;
+    bool quiet_, skipMissing_, terminal_, open_ = false;
     uint32_t total_ = 0, done_ = 0;
     std::string status_;
 };

@@ -11,5 +11,7 @@ std::unique_ptr<FileSystem> MakeFileSystem();
 std::string FullPath(const std::string& arg);
 // A build path as this platform writes it, for messages.
 std::string ShownPath(const std::string& path);
+// Whether the progress line may be redrawn in place (a console, not a file).
+bool ProgressOnTerminal();
 // The current local year.
 int CurrentYear();

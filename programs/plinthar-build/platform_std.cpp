@@ -29,3 +29,7 @@ int CurrentYear() {
 std::string ShownPath(const std::string& path) {
     return StdFileSystem::NativePath(path);
 }
+
+bool ProgressOnTerminal() {
+    return ::isatty(2) != 0;
+}

@@ -24,3 +24,8 @@ int CurrentYear() {
 std::string ShownPath(const std::string& path) {
     return path;
 }
+
+bool ProgressOnTerminal() {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
