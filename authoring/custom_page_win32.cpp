@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "authoring/custom_rules.h"
 #include "win32/application.h"
+#include "win32/handles.h"
 
 namespace {
 
@@ -45,13 +46,13 @@ bool CCustomPage::OnInit() {
 void CCustomPage::MakeLink() {
     HWND link = Control(kLinkId);
     if (!link) return;
-    // The dialog's font, underlined, in the link colour (WM_CTLCOLORSTATIC).
+    // An owner-drawn button, so that the keyboard reaches it as well: the
+    // dialog's font, underlined, in the link colour (drawn in WM_DRAWITEM).
     LOGFONTA lf;
     HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0));
     if (dialogFont && GetObjectA(dialogFont, sizeof lf, &lf) == sizeof lf) {
         lf.lfUnderline = TRUE;
         linkFont_.Reset(CreateFontIndirectA(&lf));
-        if (linkFont_) SendMessageA(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.Get()), 0);
     }
     SetWindowSubclass(link, LinkProc, kLinkSubclass, 0);
 }
@@ -98,7 +99,7 @@ void CCustomPage::SaveControls() {
 
 bool CCustomPage::OnCommand(int id, int code, HWND ctl) {
     (void)ctl;
-    if (id == kLinkId && code == STN_CLICKED) {
+    if (id == kLinkId && code == BN_CLICKED) {
         OpenLink();
         return true;
     }
@@ -118,13 +119,38 @@ bool CCustomPage::OnCommand(int id, int code, HWND ctl) {
 }
 
 bool CCustomPage::OnPageMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
-    if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == Control(kLinkId)) {
-        HDC dc = reinterpret_cast<HDC>(wp);
-        SetTextColor(dc, kLinkColor);
-        // The page's own background shows through: the text never changes.
-        SetBkMode(dc, TRANSPARENT);
-        result = reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
-        return true;
+    (void)wp;
+    if (msg != WM_DRAWITEM) return false;
+    const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+    if (int(item->CtlID) != kLinkId) return false;
+    char text[128] = {};
+    GetWindowTextA(item->hwndItem, text, sizeof text);
+    HDC dc = item->hDC;
+    RECT r = item->rcItem;
+    // The page's own background (a theme may give it a texture of its own).
+    HBRUSH back = reinterpret_cast<HBRUSH>(SendMessageA(
+        hwnd_, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
+    POINT origin = {0, 0};
+    MapWindowPoints(item->hwndItem, hwnd_, &origin, 1);
+    POINT oldOrigin;
+    SetBrushOrgEx(dc, -origin.x, -origin.y, &oldOrigin);
+    FillRect(dc, &r, back ? back : GetSysColorBrush(COLOR_BTNFACE));
+    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    SelectGuard font(dc, linkFont_
+                             ? static_cast<HGDIOBJ>(linkFont_.Get())
+                             : reinterpret_cast<HGDIOBJ>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, kLinkColor);
+    RECT textRect = r;
+    DrawTextA(dc, text, -1, &textRect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    // Centred in the control; the focus frame hugs the text.
+    OffsetRect(&textRect, ((r.right - r.left) - (textRect.right - textRect.left)) / 2,
+               ((r.bottom - r.top) - (textRect.bottom - textRect.top)) / 2);
+    DrawTextA(dc, text, -1, &textRect, DT_SINGLELINE | DT_NOPREFIX);
+    if (item->itemState & ODS_FOCUS) {
+        InflateRect(&textRect, 1, 0);
+        DrawFocusRect(dc, &textRect);
     }
-    return false;
+    result = TRUE;
+    return true;
 }

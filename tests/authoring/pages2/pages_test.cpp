@@ -356,7 +356,9 @@ void ExpectTidyPage(HWND page) {
         DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
         RECT have;
         GetClientRect(c, &have);
-        int box = lstrcmpiA(cls, "Button") == 0 && (style & 0x0F) != BS_PUSHBUTTON
+        LONG kind = style & 0x0F;
+        int box = lstrcmpiA(cls, "Button") == 0 && kind != BS_PUSHBUTTON &&
+                          kind != BS_DEFPUSHBUTTON && kind != BS_OWNERDRAW
                       ? GetSystemMetrics(SM_CXMENUCHECK) + 4
                       : 0;
         EXPECT_LE(need.right + box, have.right) << '"' << text << '"';
@@ -509,9 +511,15 @@ TEST_F(SettingsPage, TheLinkOpensTheHomePage) {
             HWND link = GetDlgItem(p, CCustomPage::kLinkId);
             RECT r;
             GetClientRect(link, &r);
-            LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
-            PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, at);
-            PostMessageA(link, WM_LBUTTONUP, 0, at);
+            if (succeeds) { // a click
+                LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+                PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, at);
+                PostMessageA(link, WM_LBUTTONUP, 0, at);
+            } else { // the keyboard: the link takes the focus and the space bar
+                SendMessageA(p, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(link), TRUE);
+                PostMessageA(link, WM_KEYDOWN, VK_SPACE, 0x00390001);
+                PostMessageA(link, WM_KEYUP, VK_SPACE, 0xC0390001);
+            }
             if (!succeeds) {
                 // The failure is reported in a warning box captioned with the title.
                 HWND box = nullptr;
