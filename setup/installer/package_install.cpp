@@ -22,6 +22,13 @@ int CodeOf(PackageResult r) {
 
 bool IsInstallableSaverName(const std::string& name) { return IsValidSaverName(name); }
 
+bool IsInstallableCompanyName(const std::string& company) {
+    if (company.empty()) return false;
+    for (unsigned char c : company)
+        if (c == '\\' || c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
 int PackageInstall::CheckEntries() {
     reader_.Rewind();
     int code = CodeOf(reader_.Verify());

@@ -76,3 +76,6 @@ class PackageInstall {
 // The saver name from a package trailer names folders that Setup creates and
 // deletes: it must be one plain file name.
 bool IsInstallableSaverName(const std::string& name);
+// The company name is one registry key name below "Software" (and the uninstaller
+// reads it back under the same rule): not empty, no "\", no control character.
+bool IsInstallableCompanyName(const std::string& company);

@@ -73,6 +73,9 @@ bool CheckOwnPackage(const std::string& path, SetupInfo& info) {
     // folders and files beside the saver: "", "..", "\" or ":" would reach
     // outside them.
     if (!IsInstallableSaverName(t.saverName)) return false;
+    // A company with "\" would put the saver's key elsewhere under "Software",
+    // and the uninstaller would refuse the data naming it.
+    if (!IsInstallableCompanyName(t.company)) return false;
     info.saverName = t.saverName;
     info.version = t.version;
     info.author = t.author;

@@ -255,12 +255,16 @@ TEST(PackageInstall, StubCopyAskedLikeAnyFile) {
     }
 }
 
-TEST(PackageInstall, SaverNamesThatNameOneFolder) {
+TEST(PackageInstall, SaverAndCompanyNamesThatNameOneFolderOrKey) {
     for (const char* ok : {"Starfield", "My Saver 2", "a.b"})
         EXPECT_TRUE(IsInstallableSaverName(ok)) << ok;
     for (const char* bad : {"", ".", "..", "a\\b", "a/b", "C:", "x:y", "a?b", "CON", "nul",
                             "trailing.", "pipe|"})
         EXPECT_FALSE(IsInstallableSaverName(bad)) << bad;
+    for (const char* ok : {"Quorvane", "Ann & Bob Ltd.", "a/b"})
+        EXPECT_TRUE(IsInstallableCompanyName(ok)) << ok;
+    for (const char* bad : {"", "Microsoft\\Windows", "\\", "tab\there"})
+        EXPECT_FALSE(IsInstallableCompanyName(bad)) << bad;
 }
 
 }  // namespace

@@ -399,6 +399,7 @@ TEST_F(SetupTest, DamagedPackagesAreRefusedAtStart) {
         const char* what;
         std::function<void(MadePackage&)> damage;
         std::string saverName;
+        std::string company = "Quorvane Test";
     } cases[] = {
         {"one extra byte", [](MadePackage& p) { p.bytes.push_back(0); }, "Refused"},
         {"trailer cut", [](MadePackage& p) { p.bytes.pop_back(); }, "Refused"},
@@ -411,11 +412,15 @@ TEST_F(SetupTest, DamagedPackagesAreRefusedAtStart) {
         {"name with a folder", [](MadePackage&) {}, "Savers\\Mine"},
         {"empty name", [](MadePackage&) {}, ""},
         {"device name", [](MadePackage&) {}, "NUL"},
+        {"company reaching into another key", [](MadePackage&) {}, "Refused",
+         "Microsoft\\Windows\\CurrentVersion\\Run"},
+        {"no company", [](MadePackage&) {}, "Refused", ""},
     };
     std::string dir = TempDir("setup-refused");
     for (const Case& c : cases) {
         MakerOptions o;
         o.saverName = c.saverName;
+        o.company = c.company;
         MadePackage p = MakePackage(Stub(), {{"a.txt", "text of a", "", "", "", 0}}, o);
         c.damage(p);
         harness::RunResult r = harness::RunProgram(WriteSetup(dir, p), "", 30000);
