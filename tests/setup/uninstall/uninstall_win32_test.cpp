@@ -1,6 +1,6 @@
 // Uninstall.exe driven as a person drives it: an installation laid out on disk
-// and in the registry the way Setup leaves it, the program started as the
-// Add/Remove Programs list starts it, its question answered.
+// and in the registry the way Setup leaves it, the program started, its
+// question answered.  (The round trip test starts it from the registered command.)
 #include <windows.h>
 #include <shlobj.h>
 
@@ -140,43 +140,6 @@ struct Installation {
     }
 };
 
-// Starts the program with the registered UninstallString as its command line,
-// unquoted as Add/Remove Programs runs it, and answers every box it shows.
-harness::RunResult RunRegistered(const Installation& inst, int answer) {
-    std::string line = GetValue(kUninstallKey + inst.name, "UninstallString");
-    harness::RunResult r;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, inst.dir.c_str(),
-                        &si, &pi))
-        return r;
-    r.started = true;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
-        if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0) break;
-        HWND box = nullptr;
-        while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(box, &pid);
-            if (pid != pi.dwProcessId || !IsWindowVisible(box)) continue;
-            char buf[1024] = {};
-            harness::MessageBoxSeen seen;
-            GetWindowTextA(box, buf, sizeof buf);
-            seen.caption = buf;
-            GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-            seen.text = buf;
-            r.boxes.push_back(seen);
-            int id = GetDlgItem(box, answer) ? answer : IDOK;
-            SendMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(box, id)));
-            break;
-        }
-    }
-    GetExitCodeProcess(pi.hProcess, &r.exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return r;
-}
-
 TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
     Installation inst("Harbour Lights");
     std::string notes = JoinPath(inst.dir, "my notes.txt");
@@ -185,7 +148,8 @@ TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
     char shortSaver[MAX_PATH] = {};
     GetShortPathNameA(inst.saver.c_str(), shortSaver, sizeof shortSaver);
     harness::WriteIni(SystemIni(), "boot", "scrnsave.exe", shortSaver);
-    harness::RunResult r = RunRegistered(inst, IDYES);
+    harness::RunResult r =
+        harness::RunProgram(JoinPath(inst.dir, "Uninstall.exe"), "", 30000, IDYES);
     ASSERT_TRUE(r.started);
     ASSERT_EQ(r.boxes.size(), 2u);
     EXPECT_EQ(r.boxes[0].caption, "Harbour Lights Uninstall");
