@@ -3,4 +3,6 @@
 
 #include "setup/installer/setup_app_win32.h"
 
-int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR, int) { return InitInstance(inst); }
+int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR, int) {
+    return InitInstance(inst);
+}

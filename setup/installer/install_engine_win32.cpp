@@ -42,7 +42,7 @@ bool SetRegistryText(HKEY root, const std::string& key, const char* name,
     return rc == ERROR_SUCCESS;
 }
 
-}  // namespace
+} // namespace
 
 FILETIME UnixTimeToFileTime(uint32_t t) {
     // 100-nanosecond intervals since 1601-01-01.
@@ -68,7 +68,9 @@ std::string InstallEngine::Folder(TargetFolder which) {
     }
 }
 
-bool InstallEngine::Exists(const std::string& path) { return PathExists(path); }
+bool InstallEngine::Exists(const std::string& path) {
+    return PathExists(path);
+}
 
 int InstallEngine::AskOverwrite(const std::string& path) {
     COverwriteDialog dialog;
@@ -148,9 +150,8 @@ bool InstallEngine::Install(const InstallParams& params) {
         FILETIME own = {};
         GetFileTime(file.Get(), nullptr, nullptr, &own);
         ULONGLONG t = (ULONGLONG(own.dwHighDateTime) << 32) | own.dwLowDateTime;
-        uint32_t unix = t > 116444736000000000ULL
-                            ? uint32_t((t - 116444736000000000ULL) / 10000000ULL)
-                            : 0;
+        uint32_t unix =
+            t > 116444736000000000ULL ? uint32_t((t - 116444736000000000ULL) / 10000000ULL) : 0;
         result_ = install.CopyStub(source, JoinPath(params_.installDir, "setup.ex_"), unix);
         if (result_ != kInstallOk) return installed_ = install.InstalledFiles(), false;
     }
@@ -205,8 +206,8 @@ bool InstallEngine::CreateShortcuts() {
         if (!IsSafeFileName(s.shortcut)) continue;
         std::string linkPath = JoinPath(group, s.shortcut + ".LNK");
         IShellLinkA* link = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IShellLinkA, reinterpret_cast<void**>(&link))))
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                    reinterpret_cast<void**>(&link))))
             continue;
         link->SetPath(s.path.c_str());
         link->SetDescription(s.shortcut.c_str());

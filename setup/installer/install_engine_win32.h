@@ -12,15 +12,15 @@
 
 struct InstallParams {
     std::string saverName;
-    std::string version;  // version, company and author come from the package
+    std::string version; // version, company and author come from the package
     std::string company;
     std::string author;
     std::string installDir;
     std::string setupDir;
-    std::string uninstallDataName;  // "Uninstall.dat"
-    std::string packagePath;        // the program's own file
-    std::string productName;        // the kit's own name: installing it also copies the stub
-    HWND owner = nullptr;           // parent of the overwrite question
+    std::string uninstallDataName; // "Uninstall.dat"
+    std::string packagePath;       // the program's own file
+    std::string productName;       // the kit's own name: installing it also copies the stub
+    HWND owner = nullptr;          // parent of the overwrite question
     HWND progress = nullptr;
     HWND status = nullptr;
 };

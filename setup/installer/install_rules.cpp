@@ -106,7 +106,8 @@ std::vector<std::string> FoldersToCreate(const std::string& folder) {
     std::string root = FolderRoot(folder);
     if (root.empty()) return out;
     std::string path = folder;
-    while (path.size() > root.size() && path.back() == '\\') path.pop_back();
+    while (path.size() > root.size() && path.back() == '\\')
+        path.pop_back();
     if (path.size() <= root.size()) return out;
     for (size_t i = root.size(); i < path.size(); ++i)
         if (path[i] == '\\' && path[i - 1] != '\\') out.push_back(path.substr(0, i));
@@ -116,8 +117,10 @@ std::vector<std::string> FoldersToCreate(const std::string& folder) {
 
 std::string TrimSpaces(const std::string& s) {
     size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+        ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+        --e;
     return s.substr(b, e - b);
 }
 

@@ -18,9 +18,11 @@ int CodeOf(PackageResult r) {
     }
 }
 
-}  // namespace
+} // namespace
 
-bool IsInstallableSaverName(const std::string& name) { return IsValidSaverName(name); }
+bool IsInstallableSaverName(const std::string& name) {
+    return IsValidSaverName(name);
+}
 
 bool IsInstallableCompanyName(const std::string& company) {
     if (company.empty()) return false;

@@ -14,9 +14,9 @@
 
 // A Start-menu link to make once the files are in place.
 struct ShortcutRecord {
-    std::string fileName;  // the target's bare name
-    std::string path;      // the installed file
-    std::string shortcut;  // the link's name, without ".LNK"
+    std::string fileName; // the target's bare name
+    std::string path;     // the installed file
+    std::string shortcut; // the link's name, without ".LNK"
 };
 
 class InstallTarget {

@@ -30,9 +30,9 @@ class CBackdropWindow : public CWindow {
             char text[600];
             GetWindowTextA(Handle(), text, sizeof text);
             GdiObject<HFONT> font(CreateFontA(-40, 0, 0, 0, FW_BOLD, TRUE, FALSE, FALSE,
-                                              ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                              VARIABLE_PITCH | FF_SWISS, "Times New Roman"));
+                                              ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                              DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                                              "Times New Roman"));
             SelectGuard sel(dc, font.Get());
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, RGB(0, 0, 0));
@@ -58,7 +58,7 @@ std::string OwnPath() {
     return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
 }
 
-}  // namespace
+} // namespace
 
 bool CheckOwnPackage(const std::string& path, SetupInfo& info) {
     ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -57,7 +57,7 @@ DWORD CALLBACK StreamResource(DWORD_PTR cookie, LPBYTE buf, LONG cb, LONG* done)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 WizardPicture::WizardPicture(HINSTANCE inst) {
     bitmap_.Reset(static_cast<HBITMAP>(
@@ -102,8 +102,8 @@ void WizardPicture::Draw(const DRAWITEMSTRUCT& item) const {
     MemoryDC mem(item.hDC);
     SelectGuard sel(mem.Get(), bitmap_.Get());
     SetStretchBltMode(item.hDC, COLORONCOLOR);
-    StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.Get(), 0, 0,
-               width_, height_, SRCCOPY);
+    StretchBlt(item.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.Get(), 0, 0, width_,
+               height_, SRCCOPY);
 }
 
 bool CWizardPage::OnMessage(UINT msg, WPARAM, LPARAM lp, INT_PTR& result) {
@@ -130,7 +130,9 @@ bool CWelcomePage::OnInit() {
     return true;
 }
 
-void CWelcomePage::OnSetActive() { PropSheet_SetWizButtons(Sheet(), PSWIZB_NEXT); }
+void CWelcomePage::OnSetActive() {
+    PropSheet_SetWizButtons(Sheet(), PSWIZB_NEXT);
+}
 
 bool CWelcomePage::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
     if (msg == WM_DESTROY) {
@@ -151,12 +153,12 @@ bool CReadmePage::OnInit() {
     MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
     ShowWindow(frame, SW_HIDE);
     richEdit_ = std::make_unique<ScopedLibrary>("riched20.dll");
-    HWND edit = CreateWindowExA(
-        0, RICHEDIT_CLASSA, "",
-        WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY |
-            ES_AUTOVSCROLL | ES_WANTRETURN,
-        r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
-        reinterpret_cast<HMENU>(INT_PTR(IDC_README_TEXT)), Application::Get().Instance(), nullptr);
+    HWND edit = CreateWindowExA(0, RICHEDIT_CLASSA, "",
+                                WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP |
+                                    ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_WANTRETURN,
+                                r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+                                reinterpret_cast<HMENU>(INT_PTR(IDC_README_TEXT)),
+                                Application::Get().Instance(), nullptr);
     if (!edit) return true;
     SetWindowPos(edit, frame, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     HINSTANCE inst = Application::Get().Instance();
@@ -413,7 +415,7 @@ bool CDestinationPage::OnWizardFinish() {
 
 namespace {
 HWND g_sheetOwner = nullptr;
-}  // namespace
+} // namespace
 
 CSetupSheet::CSetupSheet(const SetupInfo& info) : info_(info) {}
 
@@ -422,7 +424,8 @@ bool CSetupSheet::HasReadme() const {
 }
 
 // The sheet tells its page when it is activated from another program's window.
-static LRESULT CALLBACK SheetSubclass(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+static LRESULT CALLBACK SheetSubclass(HWND w, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                      DWORD_PTR) {
     if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
         HWND from = reinterpret_cast<HWND>(lp);
         if (!from || GetWindowThreadProcessId(from, nullptr) != GetCurrentThreadId()) {
@@ -441,8 +444,8 @@ int CALLBACK CSetupSheet::SheetCallback(HWND sheet, UINT msg, LPARAM) {
         HICON big = static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON,
                                                   GetSystemMetrics(SM_CXICON),
                                                   GetSystemMetrics(SM_CYICON), LR_SHARED));
-        HICON small = static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_SETUP),
-                                                    IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+        HICON small = static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_SETUP), IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON),
                                                     GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         SendMessageA(sheet, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
         SendMessageA(sheet, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));

@@ -17,11 +17,11 @@ struct SetupInfo {
     std::string version;
     std::string author;
     std::string company;
-    uint32_t totalSize = 0;   // sum of the entries' uncompressed sizes
-    std::string setupDir;     // folder of Setup's own file
-    std::string packagePath;  // Setup's own file
-    std::string productName;  // the kit's own name (string 511)
-    std::string uninstallDataName;  // string 531
+    uint32_t totalSize = 0;        // sum of the entries' uncompressed sizes
+    std::string setupDir;          // folder of Setup's own file
+    std::string packagePath;       // Setup's own file
+    std::string productName;       // the kit's own name (string 511)
+    std::string uninstallDataName; // string 531
 };
 
 // The picture at the left of every page: bitmap 151, drawn with its own palette.

@@ -41,15 +41,21 @@ TEST(FolderText, RootOfAbsoluteFolders) {
         const char* folder;
         const char* root;
     } cases[] = {
-        {"C:\\Program Files\\Stars", "C:\\"}, {"d:\\", "d:\\"},
-        {"C:", ""},                           {"C:Stars", ""},
+        {"C:\\Program Files\\Stars", "C:\\"},
+        {"d:\\", "d:\\"},
+        {"C:", ""},
+        {"C:Stars", ""},
         {"\\\\srv\\share\\dir\\x", "\\\\srv\\share\\"},
         {"\\\\srv\\share", "\\\\srv\\share\\"},
-        {"\\\\srv", ""},                      {"\\\\\\share\\x", ""},
-        {"\\\\srv\\\\x", ""},                 {"Stars\\x", ""},
-        {"", ""},                             {"1:\\x", ""},
+        {"\\\\srv", ""},
+        {"\\\\\\share\\x", ""},
+        {"\\\\srv\\\\x", ""},
+        {"Stars\\x", ""},
+        {"", ""},
+        {"1:\\x", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(FolderRoot(c.folder), c.root) << c.folder;
+    for (const Case& c : cases)
+        EXPECT_EQ(FolderRoot(c.folder), c.root) << c.folder;
 }
 
 TEST(FolderText, SameFolderAsSetupWithOrWithoutBackslash) {
@@ -57,13 +63,17 @@ TEST(FolderText, SameFolderAsSetupWithOrWithoutBackslash) {
         const char *a, *b;
         bool same;
     } cases[] = {
-        {"C:\\Setup", "c:\\setup\\", true},   {"C:\\Setup\\", "C:\\Setup", true},
-        {"C:\\Setup", "C:\\Setup2", false},   {"C:\\Setup\\x", "C:\\Setup", false},
+        {"C:\\Setup", "c:\\setup\\", true},
+        {"C:\\Setup\\", "C:\\Setup", true},
+        {"C:\\Setup", "C:\\Setup2", false},
+        {"C:\\Setup\\x", "C:\\Setup", false},
         // Setup run from a drive's root: its folder text is "C:".
-        {"C:\\", "C:", true},                 {"C", "c:\\", true},
+        {"C:\\", "C:", true},
+        {"C", "c:\\", true},
         {"D:\\", "C:", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsSameFolder(c.a, c.b), c.same) << c.a << " / " << c.b;
+    for (const Case& c : cases)
+        EXPECT_EQ(IsSameFolder(c.a, c.b), c.same) << c.a << " / " << c.b;
 }
 
 TEST(FolderText, DefaultDestination) {
@@ -145,4 +155,4 @@ TEST(Keywords, AnyLetterCaseAndEverythingElseIsTheInstallationFolder) {
         EXPECT_EQ(FolderForKeyword(k), TargetFolder::Install) << k;
 }
 
-}  // namespace
+} // namespace

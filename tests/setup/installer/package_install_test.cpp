@@ -88,10 +88,10 @@ TEST(PackageInstall, EveryEntryGoesToTheFolderItsKeywordNames) {
     EXPECT_EQ(t.times["D:\\Savers\\Starfield\\stars.gif"], 0u);
     EXPECT_EQ(t.files.size(), 3u);
     EXPECT_TRUE(t.asked.empty());
-    EXPECT_EQ(run.install.InstalledFiles(),
-              (std::vector<std::string>{"C:\\WINDOWS\\Starfield.scr",
-                                        "D:\\Savers\\Starfield\\stars.gif",
-                                        "C:\\WINDOWS\\SYSTEM\\notes.txt"}));
+    EXPECT_EQ(
+        run.install.InstalledFiles(),
+        (std::vector<std::string>{"C:\\WINDOWS\\Starfield.scr", "D:\\Savers\\Starfield\\stars.gif",
+                                  "C:\\WINDOWS\\SYSTEM\\notes.txt"}));
     ASSERT_EQ(run.install.Shortcuts().size(), 2u);
     EXPECT_EQ(run.install.Shortcuts()[0].path, "D:\\Savers\\Starfield\\stars.gif");
     EXPECT_EQ(run.install.Shortcuts()[0].shortcut, "Star picture");
@@ -108,22 +108,39 @@ TEST(PackageInstall, OverwriteAnswers) {
         std::deque<int> answers;
         int result;
         size_t questions;
-        std::vector<bool> replaced;  // scr, gif, txt
+        std::vector<bool> replaced; // scr, gif, txt
         size_t installedListed;
     } cases[] = {
-        {"yes each", {kOverwriteYes, kOverwriteYes, kOverwriteYes}, kInstallOk, 3,
-         {true, true, true}, 3},
-        {"no keeps", {kOverwriteNo, kOverwriteNo, kOverwriteYes}, kInstallOk, 3,
-         {false, false, true}, 3},
+        {"yes each",
+         {kOverwriteYes, kOverwriteYes, kOverwriteYes},
+         kInstallOk,
+         3,
+         {true, true, true},
+         3},
+        {"no keeps",
+         {kOverwriteNo, kOverwriteNo, kOverwriteYes},
+         kInstallOk,
+         3,
+         {false, false, true},
+         3},
         {"yes to all asks once", {kOverwriteYesToAll}, kInstallOk, 1, {true, true, true}, 3},
-        {"closed, then no", {0, 2, kOverwriteNo, kOverwriteYesToAll}, kInstallOk, 4,
-         {false, true, true}, 3},
-        {"abort stops", {kOverwriteYes, kOverwriteAbort}, kInstallAborted, 2,
-         {true, false, false}, 2},
+        {"closed, then no",
+         {0, 2, kOverwriteNo, kOverwriteYesToAll},
+         kInstallOk,
+         4,
+         {false, true, true},
+         3},
+        {"abort stops",
+         {kOverwriteYes, kOverwriteAbort},
+         kInstallAborted,
+         2,
+         {true, false, false},
+         2},
     };
     for (Case& c : cases) {
         MemoryTarget t;
-        for (const std::string& p : {scr, gif, txt}) t.files[p] = "old";
+        for (const std::string& p : {scr, gif, txt})
+            t.files[p] = "old";
         t.answers = c.answers;
         Installation run(MakePackage(kStub, ThreeEntries()), t);
         EXPECT_EQ(run.All(), c.result) << c.what;
@@ -139,9 +156,9 @@ TEST(PackageInstall, OverwriteAnswers) {
 }
 
 TEST(PackageInstall, HostileTargetNamesInstallNothing) {
-    for (const char* target : {"..\\evil.txt", "C:\\evil.txt", "C:evil.txt", "\\evil.txt",
-                               "sub\\evil.txt", "../evil.txt", "CON", "nul.txt", "lpt1",
-                               "evil.txt.", "..", "a*b"}) {
+    for (const char* target :
+         {"..\\evil.txt", "C:\\evil.txt", "C:evil.txt", "\\evil.txt", "sub\\evil.txt",
+          "../evil.txt", "CON", "nul.txt", "lpt1", "evil.txt.", "..", "a*b"}) {
         auto entries = ThreeEntries();
         entries[2].target = target;
         MemoryTarget t;
@@ -163,7 +180,7 @@ TEST(PackageInstall, DamagedPackagesAreInvalid) {
     struct Case {
         const char* what;
         Tamper tamper;
-        size_t written;  // entries written before the damage is found
+        size_t written; // entries written before the damage is found
     } cases[] = {
         {"inflates to more than stated",
          [](size_t i, EntryHeader& h, std::vector<uint8_t>&) { h.uncompressedSize -= i == 1; }, 1},
@@ -184,7 +201,8 @@ TEST(PackageInstall, DamagedPackagesAreInvalid) {
              if (i == 0) h.uncompressedSize = 0xF0000000u;
          },
          0},
-        {"no data", [](size_t i, EntryHeader& h, std::vector<uint8_t>& d) {
+        {"no data",
+         [](size_t i, EntryHeader& h, std::vector<uint8_t>& d) {
              if (i == 1) d.clear(), h.compressedSize = 0;
          },
          0},
@@ -202,7 +220,7 @@ TEST(PackageInstall, DamagedPackagesAreInvalid) {
 TEST(PackageInstall, HeaderDamageFoundBeforeAnythingIsWritten) {
     struct Case {
         const char* what;
-        size_t offset;  // within the second header
+        size_t offset; // within the second header
         uint32_t value;
     } cases[] = {
         {"header length", 0, 1067},
@@ -258,8 +276,8 @@ TEST(PackageInstall, StubCopyAskedLikeAnyFile) {
 TEST(PackageInstall, SaverAndCompanyNamesThatNameOneFolderOrKey) {
     for (const char* ok : {"Starfield", "My Saver 2", "a.b"})
         EXPECT_TRUE(IsInstallableSaverName(ok)) << ok;
-    for (const char* bad : {"", ".", "..", "a\\b", "a/b", "C:", "x:y", "a?b", "CON", "nul",
-                            "trailing.", "pipe|"})
+    for (const char* bad :
+         {"", ".", "..", "a\\b", "a/b", "C:", "x:y", "a?b", "CON", "nul", "trailing.", "pipe|"})
         EXPECT_FALSE(IsInstallableSaverName(bad)) << bad;
     for (const char* ok : {"Quorvane", "Ann & Bob Ltd.", "a/b"})
         EXPECT_TRUE(IsInstallableCompanyName(ok)) << ok;
@@ -267,4 +285,4 @@ TEST(PackageInstall, SaverAndCompanyNamesThatNameOneFolderOrKey) {
         EXPECT_FALSE(IsInstallableCompanyName(bad)) << bad;
 }
 
-}  // namespace
+} // namespace

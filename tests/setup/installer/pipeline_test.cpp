@@ -34,8 +34,7 @@ class Target : public InstallTarget {
     bool Exists(const std::string& path) override { return files.count(path) != 0; }
     int AskOverwrite(const std::string&) override { return kOverwriteAbort; }
     void Status(const std::string&) override {}
-    bool WriteFile(const std::string& path, const std::vector<uint8_t>& data,
-                   uint32_t) override {
+    bool WriteFile(const std::string& path, const std::vector<uint8_t>& data, uint32_t) override {
         files[path] = std::string(data.begin(), data.end());
         return true;
     }
@@ -51,7 +50,8 @@ TEST(Pipeline, WhatTheBuilderWritesSetupInstalls) {
     const std::string dir = tmpl, winDir = "\\" + dir.substr(1);
     const std::string stub = "MZ stub " + std::string(1000, 's');
     std::string runtime = "MZ runtime ", picture = "GIF89a";
-    for (int i = 0; i < 40000; ++i) runtime += char(i * 31 >> 3), picture += char(i % 251);
+    for (int i = 0; i < 40000; ++i)
+        runtime += char(i * 31 >> 3), picture += char(i % 251);
     Put(dir + "/Star.exe", stub);
     Put(dir + "/Plinthar.scr", runtime);
     Put(dir + "/sky.gif", picture);
@@ -83,7 +83,8 @@ TEST(Pipeline, WhatTheBuilderWritesSetupInstalls) {
     PackageInstall install(reader, t);
     ASSERT_EQ(install.CheckEntries(), kInstallOk);
     ASSERT_EQ(install.CopyStub(source, "C:\\Program Files\\Star\\setup.ex_", 0), kInstallOk);
-    while (!install.AtEnd()) ASSERT_EQ(install.ExtractEntry(), kInstallOk);
+    while (!install.AtEnd())
+        ASSERT_EQ(install.ExtractEntry(), kInstallOk);
 
     EXPECT_EQ(t.files["C:\\Program Files\\Star\\setup.ex_"], stub);
     EXPECT_EQ(t.files["C:\\Program Files\\Star\\sky.gif"], picture);
@@ -100,4 +101,4 @@ TEST(Pipeline, WhatTheBuilderWritesSetupInstalls) {
     std::filesystem::remove_all(dir);
 }
 
-}  // namespace
+} // namespace

@@ -40,7 +40,7 @@ BOOL CALLBACK MatchFolder(HWND w, LPARAM lp) {
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
 HWND SetupDriver::FindDialog(const char* title, bool messageBox) const {
     Search s{program_.Id(), title, messageBox, nullptr};
@@ -64,7 +64,9 @@ HWND SetupDriver::Page() const {
                   : nullptr;
 }
 
-void SetupDriver::Press(int button) const { PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0); }
+void SetupDriver::Press(int button) const {
+    PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0);
+}
 
 bool SetupDriver::WaitForPage(int id, DWORD timeoutMs) const {
     return harness::PumpUntil([&] { return PageHas(id); }, timeoutMs);
@@ -90,12 +92,12 @@ int SetupDriver::ListRows(int id) const {
 
 std::string SetupDriver::ListText(int id, int row, int column) const {
     // The item and its text buffer must live in the program's own memory.
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                 FALSE, program_.Id());
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
+                                 program_.Id());
     if (!process) return "<no access>";
     const SIZE_T size = sizeof(LVITEMA) + 256;
-    char* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    char* remote =
+        static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
     std::string out = "<no memory>";
     if (remote) {
         LVITEMA item = {};
@@ -129,7 +131,9 @@ bool SetupDriver::AnswerBox(SeenBox& seen, DWORD timeoutMs) {
     return true;
 }
 
-HWND SetupDriver::OverwriteDialog() const { return FindDialog("Confirm file overwrite", false); }
+HWND SetupDriver::OverwriteDialog() const {
+    return FindDialog("Confirm file overwrite", false);
+}
 
 bool SetupDriver::AnswerOverwrite(int id, std::string* text, DWORD timeoutMs) {
     HWND dlg = nullptr;
@@ -158,7 +162,8 @@ bool CloseFolderWindows(const std::string& title, DWORD timeoutMs) {
             return !s.found.empty();
         },
         timeoutMs);
-    for (HWND w : s.found) PostMessageA(w, WM_CLOSE, 0, 0);
+    for (HWND w : s.found)
+        PostMessageA(w, WM_CLOSE, 0, 0);
     harness::PumpUntil(
         [&] {
             for (HWND w : s.found)

@@ -21,7 +21,9 @@ namespace {
 
 const char* const kFail = "Fail to initialize.  The setup file may be invalid.";
 
-std::string Stub() { return harness::ReadFileBytes(SETUP_EXE_PATH); }
+std::string Stub() {
+    return harness::ReadFileBytes(SETUP_EXE_PATH);
+}
 
 std::string WriteSetup(const std::string& dir, const MadePackage& p) {
     std::string exe = dir + "\\SETUP.EXE";
@@ -80,15 +82,17 @@ void RemoveTree(const std::string& dir) {
 }
 
 uint64_t WriteTime(const std::string& path) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           0, nullptr);
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     FILETIME ft = {};
     GetFileTime(f, nullptr, nullptr, &ft);
     CloseHandle(f);
     return (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-uint64_t FromUnix(uint32_t t) { return uint64_t(t) * 10000000ULL + 116444736000000000ULL; }
+uint64_t FromUnix(uint32_t t) {
+    return uint64_t(t) * 10000000ULL + 116444736000000000ULL;
+}
 
 std::string LinkTarget(const std::string& link) {
     std::string out;
@@ -111,8 +115,9 @@ std::string LinkTarget(const std::string& link) {
 }
 
 // The group holds exactly these links (file name, target).
-::testing::AssertionResult EqualLinks(const std::string& group,
-                                      const std::vector<std::pair<std::string, std::string>>& links) {
+::testing::AssertionResult
+EqualLinks(const std::string& group,
+           const std::vector<std::pair<std::string, std::string>>& links) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA((group + "\\*").c_str(), &fd);
@@ -149,7 +154,8 @@ struct Leftovers {
                           oldScreenSaver == "<missing>" ? nullptr : oldScreenSaver.c_str());
     }
     void Clean() {
-        for (const std::string& f : files) DeleteFileA(f.c_str());
+        for (const std::string& f : files)
+            DeleteFileA(f.c_str());
         RemoveTree(ProgramsDir() + "\\" + name);
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\" + company + "\\" + name + "\\App").c_str());
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, ("Software\\" + company + "\\" + name).c_str());
@@ -225,8 +231,9 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     d.Press(PSBTN_NEXT);
     // Not the kit: no readme page.
     ASSERT_TRUE(d.WaitForPage(2008));
-    EXPECT_EQ(d.Text(2008), RegText("Software\\Microsoft\\Windows\\CurrentVersion",
-                                    "ProgramFilesDir") + "\\Starfield Test");
+    EXPECT_EQ(d.Text(2008),
+              RegText("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") +
+                  "\\Starfield Test");
     EXPECT_EQ(d.Text(2100), "Launch the configuration dialog for Starfield Test");
     EXPECT_EQ(d.Text(2102), "Make Starfield Test the active screensaver");
     d.SetText(2008, inst);
@@ -243,8 +250,8 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     DWORD size = sizeof value - 1;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &desktop),
               ERROR_SUCCESS);
-    RegQueryValueExA(desktop, "ScreenSaveActive", nullptr, nullptr,
-                     reinterpret_cast<BYTE*>(value), &size);
+    RegQueryValueExA(desktop, "ScreenSaveActive", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                     &size);
     RegCloseKey(desktop);
     EXPECT_STREQ(value, "1");
     // The new program group is opened for the user to see.
@@ -282,8 +289,7 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
               kUninstallDataOk);
     EXPECT_EQ(u.saverName, name);
     EXPECT_EQ(u.company, "Quorvane Test");
-    EXPECT_EQ(u.files, (std::vector<std::string>{scr, gif, un, txt, group,
-                                                 inst + "\\Uninstall.dat",
+    EXPECT_EQ(u.files, (std::vector<std::string>{scr, gif, un, txt, group, inst + "\\Uninstall.dat",
                                                  inst + "\\" + name + ".gid"}));
 
     char shortScr[MAX_PATH] = "";
@@ -322,9 +328,9 @@ TEST_F(SetupTest, SecondInstallAsksBeforeReplacing) {
         // Closed without a button: the same question comes again.
         ASSERT_TRUE(d.AnswerOverwrite(IDCANCEL, &text));
         EXPECT_EQ(text, "The file " + inst + "\\one.txt already exists.  Overwrite?");
-        ASSERT_TRUE(d.AnswerOverwrite(2110, &text));  // No
+        ASSERT_TRUE(d.AnswerOverwrite(2110, &text)); // No
         EXPECT_EQ(text, "The file " + inst + "\\one.txt already exists.  Overwrite?");
-        ASSERT_TRUE(d.AnswerOverwrite(2111, &text));  // Yes To All
+        ASSERT_TRUE(d.AnswerOverwrite(2111, &text)); // Yes To All
         EXPECT_EQ(text, "The file " + inst + "\\two.txt already exists.  Overwrite?");
         ASSERT_TRUE(d.WaitForExit());
         EXPECT_EQ(harness::ReadFileBytes(inst + "\\one.txt"), "changed");
@@ -335,7 +341,7 @@ TEST_F(SetupTest, SecondInstallAsksBeforeReplacing) {
     {
         SetupDriver d(exe);
         InstallThrough(d, name + " Setup", inst, false, false);
-        ASSERT_TRUE(d.AnswerOverwrite(2112));  // Abort
+        ASSERT_TRUE(d.AnswerOverwrite(2112)); // Abort
         SeenBox box;
         ASSERT_TRUE(d.AnswerBox(box));
         EXPECT_EQ(box.caption, name + " Setup");
@@ -352,11 +358,11 @@ TEST_F(SetupTest, KitInstallShowsReadmeAndLeavesTheStub) {
     std::string dir = TempDir("setup-kit");
     std::string inst = dir + "\\Kit";
     MakerOptions o;
-    o.saverName = "plinthar";  // the kit's name in any letter case
+    o.saverName = "plinthar"; // the kit's name in any letter case
     o.company = "Quorvane Test";
     std::string stub = Stub();
-    SetupDriver d(WriteSetup(dir, MakePackage(stub, {{"Plinthar.exe", "MZ kit", "", "", "", 0}},
-                                              o)));
+    SetupDriver d(
+        WriteSetup(dir, MakePackage(stub, {{"Plinthar.exe", "MZ kit", "", "", "", 0}}, o)));
     ASSERT_TRUE(d.Sheet("plinthar Setup"));
     ASSERT_TRUE(d.WaitForPage(2035));
     d.Press(PSBTN_NEXT);
@@ -372,7 +378,8 @@ TEST_F(SetupTest, KitInstallShowsReadmeAndLeavesTheStub) {
             return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == GetDlgItem(sheet, IDCANCEL);
         },
         10000));
-    EXPECT_EQ(d.Text(2108), "Click Next to continue with the installation or Cancel to quit the setup.");
+    EXPECT_EQ(d.Text(2108),
+              "Click Next to continue with the installation or Cancel to quit the setup.");
     d.Press(PSBTN_NEXT);
     ASSERT_TRUE(d.WaitForPage(2008));
     d.SetText(2008, inst);
@@ -388,9 +395,9 @@ TEST_F(SetupTest, KitInstallShowsReadmeAndLeavesTheStub) {
     ASSERT_EQ(DecodeUninstallData(reinterpret_cast<const uint8_t*>(data.data()), data.size(), u),
               kUninstallDataOk);
     // Without the group flag no program group is made or listed.
-    EXPECT_EQ(u.files, (std::vector<std::string>{inst + "\\setup.ex_", inst + "\\Plinthar.exe",
-                                                 inst + "\\Uninstall.dat",
-                                                 inst + "\\plinthar.gid"}));
+    EXPECT_EQ(u.files,
+              (std::vector<std::string>{inst + "\\setup.ex_", inst + "\\Plinthar.exe",
+                                        inst + "\\Uninstall.dat", inst + "\\plinthar.gid"}));
     EXPECT_FALSE(Exists(ProgramsDir() + "\\plinthar"));
 }
 
@@ -406,7 +413,9 @@ TEST_F(SetupTest, DamagedPackagesAreRefusedAtStart) {
         {"first entry at 0", [](MadePackage& p) { PokeU32(p.bytes, p.trailerOffset + 12, 0); },
          "Refused"},
         {"first entry in the trailer",
-         [](MadePackage& p) { PokeU32(p.bytes, p.trailerOffset + 12, uint32_t(p.trailerOffset + 2)); },
+         [](MadePackage& p) {
+             PokeU32(p.bytes, p.trailerOffset + 12, uint32_t(p.trailerOffset + 2));
+         },
          "Refused"},
         {"name climbing out", [](MadePackage&) {}, ".."},
         {"name with a folder", [](MadePackage&) {}, "Savers\\Mine"},
@@ -471,8 +480,9 @@ TEST_F(SetupTest, HostileEntriesInstallNothingOutsideTheFolder) {
         o.company = "Quorvane Test";
         o.tamper = c.tamper;
         SetupDriver d(WriteSetup(
-            dir, MakePackage(Stub(), {{"first.txt", "first", "", "", "", 0},
-                                      {"evil.txt", "evil " + std::string(2000, 'e'), "", "", "", 0}},
+            dir, MakePackage(Stub(),
+                             {{"first.txt", "first", "", "", "", 0},
+                              {"evil.txt", "evil " + std::string(2000, 'e'), "", "", "", 0}},
                              o)));
         InstallThrough(d, name + " Setup", inst, false, false);
         SeenBox box;
@@ -497,7 +507,8 @@ TEST_F(SetupTest, SpaceRequiredFollowsTheFolder) {
     MakerOptions o;
     o.saverName = name;
     std::string big(300000, 'x');
-    for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 7919 >> 5);
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7919 >> 5);
     SetupDriver d(WriteSetup(dir, MakePackage(Stub(), {{"big.bin", big, "", "", "", 0}}, o)));
     ASSERT_TRUE(d.Sheet(name + " Setup"));
     d.Press(PSBTN_NEXT);
@@ -561,12 +572,12 @@ TEST_F(SetupTest, DestinationRefusalsKeepTheWizardOpen) {
     d.Press(PSBTN_CANCEL);
     ASSERT_TRUE(d.WaitForExit());
     EXPECT_FALSE(Exists(dir + "\\a.txt"));
-    EXPECT_EQ(RegText("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name,
-                      "DisplayName"),
-              "<no key>");
+    EXPECT_EQ(
+        RegText("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name, "DisplayName"),
+        "<no key>");
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -598,7 +609,7 @@ void SaveWindowPicture(HWND w, const std::string& path) {
     harness::WriteFileBytes(path, file + pixels);
 }
 
-}  // namespace
+} // namespace
 
 // Pictures of the wizard's pages and the overwrite question for the
 // documentation, taken when PLINTHAR_SCREENSHOT_DIR names a folder.
@@ -608,16 +619,16 @@ TEST_F(SetupTest, Screenshots) {
         GTEST_SKIP() << "PLINTHAR_SCREENSHOT_DIR is not set";
     const std::string name = "Plinthar";
     Leftovers left(name, "Quorvane Screens");
-    std::string folder = RegText("Software\\Microsoft\\Windows\\CurrentVersion",
-                                 "ProgramFilesDir") + "\\Plinthar";
+    std::string folder =
+        RegText("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") + "\\Plinthar";
     CreateDirectoryA(folder.c_str(), nullptr);
     harness::WriteFileBytes(folder + "\\Plinthar.exe", "older kit");
     std::string dir = TempDir("setup-screens");
     MakerOptions o;
     o.saverName = name;
     o.company = "Quorvane Screens";
-    SetupDriver d(WriteSetup(dir, MakePackage(Stub(), {{"Plinthar.exe", "MZ kit", "", "", "", 0}},
-                                              o)));
+    SetupDriver d(
+        WriteSetup(dir, MakePackage(Stub(), {{"Plinthar.exe", "MZ kit", "", "", "", 0}}, o)));
     ASSERT_TRUE(d.Sheet("Plinthar Setup"));
     ASSERT_TRUE(d.WaitForPage(2035));
     HWND sheet = d.Sheet("Plinthar Setup");
@@ -632,8 +643,8 @@ TEST_F(SetupTest, Screenshots) {
     d.SetCheck(2102, false);
     d.Press(PSBTN_FINISH);
     HWND question = nullptr;
-    ASSERT_TRUE(harness::PumpUntil([&] { return (question = d.OverwriteDialog()) != nullptr; },
-                                   30000));
+    ASSERT_TRUE(
+        harness::PumpUntil([&] { return (question = d.OverwriteDialog()) != nullptr; }, 30000));
     SaveWindowPicture(question, std::string(out) + "\\setup-overwrite.bmp");
     ASSERT_TRUE(d.AnswerOverwrite(2112));
     SeenBox box;
