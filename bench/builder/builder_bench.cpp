@@ -60,7 +60,7 @@ bool Run(const std::string& cmd) {
     return std::system(cmd.c_str()) == 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -94,7 +94,8 @@ int main(int argc, char** argv) {
         if (!Run("convert -seed 7 " + b.make + " '" + path + "'")) return 1;
     }
     std::vector<std::vector<uint8_t>> seedBytes;
-    for (const Base& b : bases) seedBytes.push_back(ReadAll(seed + "/" + b.name));
+    for (const Base& b : bases)
+        seedBytes.push_back(ReadAll(seed + "/" + b.name));
 
     // Copies, each made distinct by a changed byte in its last kilobyte, until the size is reached.
     std::vector<std::string> files;
@@ -114,9 +115,11 @@ int main(int argc, char** argv) {
     // peak: the bench holds nothing large while it starts the builder.
     std::vector<std::vector<uint8_t>>().swap(seedBytes);
     std::vector<std::string> entries;
-    for (const std::string& f : files) entries.push_back("\\pics\\" + f.substr(pics.size() + 1));
+    for (const std::string& f : files)
+        entries.push_back("\\pics\\" + f.substr(pics.size() + 1));
     WriteAll(work + "/album/bench.alb", EncodeAlbum(entries, {}));
-    WriteAll(work + "/album/bench.ini", std::vector<uint8_t>{'[', 'O', 'p', 't', 'i', 'o', 'n', 's', ']', '\n'});
+    WriteAll(work + "/album/bench.ini",
+             std::vector<uint8_t>{'[', 'O', 'p', 't', 'i', 'o', 'n', 's', ']', '\n'});
     WriteAll(work + "/kit/setup.ex_", std::vector<uint8_t>(65536, 0x4D));
     WriteAll(work + "/kit/Plinthar.scr", std::vector<uint8_t>(400000, 0x11));
     WriteAll(work + "/kit/Uninstall.exe", std::vector<uint8_t>(20000, 0x22));
@@ -146,13 +149,26 @@ int main(int argc, char** argv) {
         double cpu;
     };
     auto buildRun = [&](const std::string& jobs) -> Build {
-        std::vector<std::string> args = {tool,        "--album",   work + "/album/bench.alb",
-                                         "--settings", work + "/album/bench.ini", "--name",
-                                         "Bench",      "--publisher", "Bench", "--output", out,
-                                         "--kit",      work + "/kit", "--replace", "--quiet",
-                                         "--jobs",     jobs};
+        std::vector<std::string> args = {tool,
+                                         "--album",
+                                         work + "/album/bench.alb",
+                                         "--settings",
+                                         work + "/album/bench.ini",
+                                         "--name",
+                                         "Bench",
+                                         "--publisher",
+                                         "Bench",
+                                         "--output",
+                                         out,
+                                         "--kit",
+                                         work + "/kit",
+                                         "--replace",
+                                         "--quiet",
+                                         "--jobs",
+                                         jobs};
         std::vector<char*> argvChild;
-        for (std::string& a : args) argvChild.push_back(&a[0]);
+        for (std::string& a : args)
+            argvChild.push_back(&a[0]);
         argvChild.push_back(nullptr);
         double t0 = Now();
         pid_t pid = fork();

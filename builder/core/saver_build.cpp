@@ -18,11 +18,12 @@ std::string WithSuffix(const std::string& name, int k) {
     std::string stem = StripExtension(name), ext = name.substr(stem.size());
     std::string tail = "_" + std::to_string(k) + ext;
     // Target names stay below 256 characters.
-    if (stem.size() + tail.size() >= kLineTargetLimit) stem.resize(kLineTargetLimit - 1 - tail.size());
+    if (stem.size() + tail.size() >= kLineTargetLimit)
+        stem.resize(kLineTargetLimit - 1 - tail.size());
     return stem + tail;
 }
 
-}  // namespace
+} // namespace
 
 void InstallNames::Assign(std::vector<std::string>& lines) {
     std::set<std::string> taken;  // folder + lower-cased name
@@ -38,7 +39,8 @@ void InstallNames::Assign(std::vector<std::string>& lines) {
         // The same file listed twice (an entry and its folder, say) is packaged once.
         if (!placed.insert(folder + ToLowerAscii(m.source)).second) continue;
         std::string name = m.target;
-        for (int k = 2; taken.count(folder + ToLowerAscii(name)); ++k) name = WithSuffix(m.target, k);
+        for (int k = 2; taken.count(folder + ToLowerAscii(name)); ++k)
+            name = WithSuffix(m.target, k);
         taken.insert(folder + ToLowerAscii(name));
         if (name != m.target) line = m.source + "," + name + "," + m.keyword + "," + m.shortcut;
         bySource_.emplace(ToLowerAscii(m.source), name);
@@ -79,7 +81,7 @@ std::string KeyName(const std::string& line) {
 }
 
 struct Section {
-    std::string header;  // the "[name]" line as written; empty for lines before any section
+    std::string header; // the "[name]" line as written; empty for lines before any section
     std::string name;
     std::vector<std::string> lines;
 };
@@ -92,19 +94,20 @@ void SetKey(Section& s, const std::string& key, const std::string& value) {
         }
     // After the last key, before any blank lines that end the section.
     size_t at = s.lines.size();
-    while (at > 0 && Trim(s.lines[at - 1]).empty()) --at;
+    while (at > 0 && Trim(s.lines[at - 1]).empty())
+        --at;
     s.lines.insert(s.lines.begin() + long(at), key + "=" + value);
 }
 
-}  // namespace
+} // namespace
 
 std::string EditSaverSettings(const std::string& iniText, const std::string& backgroundName) {
     std::vector<Section> sections(1);
     size_t start = 0;
     while (start < iniText.size()) {
         size_t end = iniText.find('\n', start);
-        std::string line = iniText.substr(start, end == std::string::npos ? std::string::npos
-                                                                          : end - start);
+        std::string line =
+            iniText.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         start = end == std::string::npos ? iniText.size() : end + 1;
         std::string name;
@@ -137,7 +140,8 @@ std::string EditSaverSettings(const std::string& iniText, const std::string& bac
             std::vector<std::string> lines;
             for (const std::string& line : s.lines) {
                 bool gone = false;
-                for (const char* k : keys) gone = gone || EqualsNoCase(KeyName(line), k);
+                for (const char* k : keys)
+                    gone = gone || EqualsNoCase(KeyName(line), k);
                 if (!gone) lines.push_back(line);
             }
             s.lines = std::move(lines);
@@ -153,7 +157,8 @@ std::string EditSaverSettings(const std::string& iniText, const std::string& bac
     std::string out;
     for (const Section& s : sections) {
         if (!s.header.empty()) out += s.header + "\r\n";
-        for (const std::string& line : s.lines) out += line + "\r\n";
+        for (const std::string& line : s.lines)
+            out += line + "\r\n";
     }
     return out;
 }

@@ -26,7 +26,7 @@ class InstallNames {
     std::string NameOf(const std::string& source) const;
 
   private:
-    std::map<std::string, std::string> bySource_;  // lower-cased source -> name
+    std::map<std::string, std::string> bySource_; // lower-cased source -> name
 };
 
 // The new saver's settings, edited from the author's: the "Distribution"
@@ -38,10 +38,10 @@ class InstallNames {
 std::string EditSaverSettings(const std::string& iniText, const std::string& backgroundName);
 
 struct SaverFields {
-    std::string directory;  // output folder D
-    std::string name;       // N, without ".scr"
+    std::string directory; // output folder D
+    std::string name;      // N, without ".scr"
     std::string version;
-    std::string publisher;  // becomes both Author and Company
+    std::string publisher; // becomes both Author and Company
     int year = 0;
     bool createGroup = true;
 };

@@ -18,7 +18,7 @@ std::string Text(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-}  // namespace
+} // namespace
 
 int RunSaverBuild(const SaverBuildRequest& req, FileSystem& fs, PackageCallbacks& cb) {
     const SaverFields& f = req.fields;
@@ -96,13 +96,15 @@ int RunSaverBuild(const SaverBuildRequest& req, FileSystem& fs, PackageCallbacks
         if (PreparePackage(makeFile, fs, cb, job)) {
             job.threads = req.threads;
             int r = WritePackage(job, fs, cb);
-            result = r == kPackageDone ? kSaverBuilt : r == kPackageAborted ? kSaverAborted
-                                                                             : kSaverFailed;
+            result = r == kPackageDone      ? kSaverBuilt
+                     : r == kPackageAborted ? kSaverAborted
+                                            : kSaverFailed;
         }
     }
     // The package writer removes a failed setup program; a copy of the stub
     // that never got its package goes here.
     if (result != kSaverBuilt && copied) fs.Remove(setup);
-    for (const std::string* p : {&makeFile, &ini, &album}) fs.Remove(*p);
+    for (const std::string* p : {&makeFile, &ini, &album})
+        fs.Remove(*p);
     return result;
 }

@@ -10,20 +10,21 @@
 #include "builder/package/package_build.h"
 
 struct SaverBuildRequest {
-    std::string albumFile;     // the author's album (".alb")
-    std::string settingsFile;  // the author's settings (".ini"); "\" paths in it start from its folder
-    std::string kitDir;        // Plinthar.scr, setup.ex_ and Uninstall.exe
-    SaverFields fields;        // name without ".scr", already checked
-    std::vector<std::string> files;      // additional files
-    std::vector<std::string> shortcuts;  // parallel to files
-    bool replace = false;      // an existing D\N.exe may be replaced
-    unsigned threads = 1;      // files compressed at once
+    std::string albumFile; // the author's album (".alb")
+    std::string
+        settingsFile;   // the author's settings (".ini"); "\" paths in it start from its folder
+    std::string kitDir; // Plinthar.scr, setup.ex_ and Uninstall.exe
+    SaverFields fields; // name without ".scr", already checked
+    std::vector<std::string> files;     // additional files
+    std::vector<std::string> shortcuts; // parallel to files
+    bool replace = false;               // an existing D\N.exe may be replaced
+    unsigned threads = 1;               // files compressed at once
 };
 
 // Results of RunSaverBuild.
 constexpr int kSaverBuilt = 0;
-constexpr int kSaverFailed = 1;   // a message says why; nothing of the setup program remains
-constexpr int kSaverAborted = 2;  // a missing file was not skipped, or an abort was requested
+constexpr int kSaverFailed = 1;  // a message says why; nothing of the setup program remains
+constexpr int kSaverAborted = 2; // a missing file was not skipped, or an abort was requested
 
 // Builds the saver.  Every failure is reported through cb.Error.  The working
 // files (N.dat, N.ini, N.alb) are removed at the end whatever the result.

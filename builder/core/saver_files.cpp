@@ -6,8 +6,8 @@
 
 namespace {
 
-constexpr size_t kPathLimit = 260;      // paths must be shorter
-constexpr size_t kShortcutLimit = 256;  // shortcut names must be shorter
+constexpr size_t kPathLimit = 260;     // paths must be shorter
+constexpr size_t kShortcutLimit = 256; // shortcut names must be shorter
 
 bool EndsWithNoCase(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && EqualsNoCase(s.substr(s.size() - tail.size()), tail);
@@ -40,7 +40,8 @@ std::vector<Found> Collect(const std::vector<std::string>& entries,
             continue;
         }
         for (const std::string& ext : exts)
-            for (const std::string& name : fs.ListFiles(path, ext)) out.push_back({path + name, ""});
+            for (const std::string& name : fs.ListFiles(path, ext))
+                out.push_back({path + name, ""});
     }
     return out;
 }
@@ -56,11 +57,11 @@ std::string CommaFault(const std::string& path) {
            " contains a comma, which a setup program cannot hold.  Please rename the file.";
 }
 
-}  // namespace
+} // namespace
 
 const std::vector<std::string>& SaverImageExtensions() {
     static const std::vector<std::string> exts = {"JPG", "JPE", "JPEG", "GIF", "TIF", "TIFF",
-                                                  "BMP", "RLE", "DIB", "TGA", "PCX", "PCC"};
+                                                  "BMP", "RLE", "DIB",  "TGA", "PCX", "PCC"};
     return exts;
 }
 
@@ -86,8 +87,8 @@ std::string PlanSaverFiles(const SaverFileInput& in, FileSystem& fs, SaverFilePl
     plan.lines.push_back(in.uninstaller + ",,INSTALLDIR,Uninstall " + n);
     plan.lines.push_back(in.iniPath);
     plan.lines.push_back(in.albumPath);
-    bool background = (in.backgroundStyle == 0 || in.backgroundStyle == 1) &&
-                      !in.backgroundImage.empty();
+    bool background =
+        (in.backgroundStyle == 0 || in.backgroundStyle == 1) && !in.backgroundImage.empty();
     if (background) {
         if (in.backgroundImage.size() >= kPathLimit)
             return TooLong("filename", in.backgroundImage, kPathLimit);
@@ -95,8 +96,10 @@ std::string PlanSaverFiles(const SaverFileInput& in, FileSystem& fs, SaverFilePl
             return CommaFault(in.backgroundImage);
         plan.lines.push_back(in.backgroundImage);
     }
-    for (const Found& f : images) plan.lines.push_back(f.path);
-    for (const Found& f : sounds) plan.lines.push_back(f.path);
+    for (const Found& f : images)
+        plan.lines.push_back(f.path);
+    for (const Found& f : sounds)
+        plan.lines.push_back(f.path);
     for (size_t i = 0; i < in.files.size(); ++i) {
         const std::string& file = in.files[i];
         std::string shortcut = i < in.shortcuts.size() ? in.shortcuts[i] : "";

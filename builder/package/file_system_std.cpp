@@ -155,8 +155,7 @@ std::vector<std::string> StdFileSystem::ListFiles(const std::string& folder,
 
 bool StdFileSystem::LastWriteTime(const std::string& path, uint32_t& seconds) {
     struct stat st;
-    if (!StatPath(path, st) || st.st_mtime < 0 || uint64_t(st.st_mtime) > 0xFFFFFFFFu)
-        return false;
+    if (!StatPath(path, st) || st.st_mtime < 0 || uint64_t(st.st_mtime) > 0xFFFFFFFFu) return false;
     seconds = uint32_t(st.st_mtime);
     return true;
 }
@@ -184,7 +183,7 @@ class StdOutputFile : public OutputFile {
     std::FILE* f_;
     uint64_t start_;
 };
-}  // namespace
+} // namespace
 
 std::unique_ptr<OutputFile> StdFileSystem::OpenForAppend(const std::string& path) {
     std::string n = NativePath(path);

@@ -34,8 +34,8 @@ bool Win32FileSystem::DirectoryExists(const std::string& path) {
 ReadResult Win32FileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& out,
                                      size_t extra) {
     out.clear();
-    ScopedHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) return ReadResult::CannotOpen;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(f.Get(), &size)) return ReadResult::CannotRead;
@@ -72,8 +72,8 @@ bool Win32FileSystem::FileSize(const std::string& path, uint64_t& size) {
 ReadResult Win32FileSystem::ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
                                      size_t& size) {
     size = 0;
-    ScopedHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) return ReadResult::CannotOpen;
     LARGE_INTEGER length;
     if (!GetFileSizeEx(f.Get(), &length)) return ReadResult::CannotRead;
@@ -148,8 +148,8 @@ std::vector<std::string> Win32FileSystem::ListFiles(const std::string& folder,
 bool Win32FileSystem::LastWriteTime(const std::string& path, uint32_t& seconds) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
-    uint64_t t = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                 data.ftLastWriteTime.dwLowDateTime;
+    uint64_t t =
+        (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     // 100-ns ticks since 1601 to seconds since 1970.
     const uint64_t kEpoch = 116444736000000000ull;
     if (t < kEpoch) return false;
@@ -171,8 +171,7 @@ class Win32OutputFile : public OutputFile {
         const uint8_t* p = static_cast<const uint8_t*>(data);
         while (n > 0) {
             DWORD want = DWORD(std::min<size_t>(n, 1 << 24)), put = 0;
-            if (f_ == INVALID_HANDLE_VALUE || !::WriteFile(f_, p, want, &put, nullptr) ||
-                put == 0)
+            if (f_ == INVALID_HANDLE_VALUE || !::WriteFile(f_, p, want, &put, nullptr) || put == 0)
                 return false;
             p += put;
             n -= put;
@@ -190,7 +189,7 @@ class Win32OutputFile : public OutputFile {
     HANDLE f_;
     uint64_t start_;
 };
-}  // namespace
+} // namespace
 
 std::unique_ptr<OutputFile> Win32FileSystem::OpenForAppend(const std::string& path) {
     HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,

@@ -27,10 +27,10 @@ MakeFileResult DecodeMakeRecord(const uint8_t* data, size_t size, MakeRecord& ou
         std::string* text;
         size_t limit;
     } fields[] = {
-        {&m.outputDir, kMaxMakePath},  {&m.setupFile, kMaxMakePath},
+        {&m.outputDir, kMaxMakePath},      {&m.setupFile, kMaxMakePath},
         {&m.saverName, kMaxMakeSaverName}, {&m.version, kMaxMakeVersion},
-        {&m.year, kMaxMakeYear},       {&m.author, kMaxMakeAuthor},
-        {&m.company, kMaxMakeCompany}, {&m.reserved, kMaxMakeReserved},
+        {&m.year, kMaxMakeYear},           {&m.author, kMaxMakeAuthor},
+        {&m.company, kMaxMakeCompany},     {&m.reserved, kMaxMakeReserved},
     };
     for (const Field& f : fields) {
         if (!ReadArchiveText(r, *f.text)) return MakeFileResult::Truncated;
@@ -67,8 +67,8 @@ bool ParseMakeLine(const std::string& line, MakeLine& out) {
     size_t start = 0;
     for (int i = 0; i < 4; ++i) {
         size_t comma = line.find(',', start);
-        f[i] = Trim(line.substr(start, comma == std::string::npos ? std::string::npos
-                                                                  : comma - start));
+        f[i] = Trim(
+            line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
         if (comma == std::string::npos) break;
         start = comma + 1;
     }

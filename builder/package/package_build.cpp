@@ -64,8 +64,7 @@ bool PreparePackage(const std::string& makeFilePath, FileSystem& fs, PackageCall
     return PreparePackage(make, fs, cb, job);
 }
 
-bool PreparePackage(const MakeRecord& make, FileSystem& fs, PackageCallbacks& cb,
-                    PackageJob& job) {
+bool PreparePackage(const MakeRecord& make, FileSystem& fs, PackageCallbacks& cb, PackageJob& job) {
     const std::string& dir = make.outputDir;
     if (dir.size() > 3) {
         if (!fs.DirectoryExists(dir)) {
@@ -174,7 +173,8 @@ void PackEntry(const PackageJob& job, uint32_t i, FileSystem& fs, Packed& p) {
         rr = fs.ReadInto(p.source, p.input.get(), p.capacity - extra, size);
     }
     if (rr != ReadResult::Ok || (!runtime && size == 0)) {
-        p.outcome = runtime && rr == ReadResult::CannotOpen ? Packed::CannotOpen : Packed::CannotRead;
+        p.outcome =
+            runtime && rr == ReadResult::CannotOpen ? Packed::CannotOpen : Packed::CannotRead;
         return;
     }
     EntryHeader& h = p.header;
@@ -203,9 +203,11 @@ class PackPool {
   public:
     PackPool(const PackageJob& job, FileSystem& fs, unsigned n, size_t capacity)
         : job_(job), fs_(fs), slots_(n) {
-        for (Slot& s : slots_) Reserve(s.packed, capacity);
+        for (Slot& s : slots_)
+            Reserve(s.packed, capacity);
         if (n > 1)
-            for (unsigned w = 0; w < n; ++w) threads_.emplace_back([this, w] { Work(w); });
+            for (unsigned w = 0; w < n; ++w)
+                threads_.emplace_back([this, w] { Work(w); });
     }
     ~PackPool() {
         {
@@ -213,7 +215,8 @@ class PackPool {
             stop_ = true;
         }
         changed_.notify_all();
-        for (std::thread& t : threads_) t.join();
+        for (std::thread& t : threads_)
+            t.join();
     }
     // The packed entry i; valid until Release(i).
     Packed& Take(uint32_t i) {
@@ -268,7 +271,7 @@ class PackPool {
     bool stop_ = false;
 };
 
-}  // namespace
+} // namespace
 
 int WritePackage(const PackageJob& job, FileSystem& fs, PackageCallbacks& cb) {
     const std::string& path = job.outputPath;
@@ -301,8 +304,8 @@ int WritePackage(const PackageJob& job, FileSystem& fs, PackageCallbacks& cb) {
         const std::string& source = p.source;
         switch (p.outcome) {
         case Packed::Missing: {
-            std::string question = "Cannot find file number " + std::to_string(i) + ": " +
-                                   source + ". Skip this file and continue?";
+            std::string question = "Cannot find file number " + std::to_string(i) + ": " + source +
+                                   ". Skip this file and continue?";
             if (!cb.AskSkipMissing(question)) return Finish(kPackageAborted, out, fs, path);
             ++skipped;
             pool.Release(i);

@@ -37,10 +37,10 @@ class PackageCallbacks {
 
 struct PackageJob {
     std::string outputDir;
-    std::string outputPath;            // outputDir joined with the setup file name
-    uint32_t flags = 0;                // make-file flags, copied into the trailer
-    AppInfo info;                      // the new saver's identity
-    std::vector<uint8_t> record;       // its 1304-byte record, appended to entry 0
+    std::string outputPath;      // outputDir joined with the setup file name
+    uint32_t flags = 0;          // make-file flags, copied into the trailer
+    AppInfo info;                // the new saver's identity
+    std::vector<uint8_t> record; // its 1304-byte record, appended to entry 0
     std::vector<MakeLine> entries;
     // Files compressed at once.  Entries are still written in make-file order
     // and the package is the same whatever the number; each extra file in
@@ -56,8 +56,7 @@ bool PreparePackage(const std::string& makeFilePath, FileSystem& fs, PackageCall
                     PackageJob& job);
 // The same from a record already in memory (the make file's path only names it
 // in messages).
-bool PreparePackage(const MakeRecord& make, FileSystem& fs, PackageCallbacks& cb,
-                    PackageJob& job);
+bool PreparePackage(const MakeRecord& make, FileSystem& fs, PackageCallbacks& cb, PackageJob& job);
 
 // The identity record a make file describes.
 AppInfo MakeRecordInfo(const MakeRecord& make);

@@ -13,7 +13,9 @@ std::string EntryHeader::InstallName() const {
 }
 
 // Sizes of the format are 32-bit; size_t is wider on 64-bit builds only.
-static bool Over32Bits(uint64_t n) { return n > 0xFFFFFFFFu; }
+static bool Over32Bits(uint64_t n) {
+    return n > 0xFFFFFFFFu;
+}
 
 static bool PutText(uint8_t* field, size_t fieldSize, const std::string& s) {
     if (s.size() >= fieldSize || s.find('\0') != std::string::npos) return false;

@@ -77,7 +77,7 @@ PackageResult PackageReader::Extract(const PackageEntry& entry,
     while (rc != Z_STREAM_END) {
         if (z.avail_in == 0) {
             if (left == 0) {
-                result = PackageResult::Invalid;  // the data ends before the stream
+                result = PackageResult::Invalid; // the data ends before the stream
                 break;
             }
             size_t n = left < kIn ? size_t(left) : kIn;
@@ -108,7 +108,7 @@ PackageResult PackageReader::Extract(const PackageEntry& entry,
             break;
         }
         if (rc == Z_OK && got == 0 && z.avail_in != 0) {
-            result = PackageResult::Invalid;  // no progress: the stream is stuck
+            result = PackageResult::Invalid; // no progress: the stream is stuck
             break;
         }
     }

@@ -53,7 +53,7 @@ enum class PackageResult {
 struct PackageEntry {
     EntryHeader header;
     uint64_t headerOffset = 0;
-    uint64_t dataOffset = 0;  // first byte of the zlib data
+    uint64_t dataOffset = 0; // first byte of the zlib data
 };
 
 class PackageReader {

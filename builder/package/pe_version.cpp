@@ -7,7 +7,7 @@ namespace {
 struct Image {
     const uint8_t* data;
     size_t size;
-    size_t sections;  // offset of the section table
+    size_t sections; // offset of the section table
     uint32_t sectionCount;
 
     bool Fits(uint64_t at, uint64_t n) const { return at <= size && n <= size - at; }
@@ -50,7 +50,7 @@ bool FindEntry(const Image& img, uint64_t dir, uint32_t id, uint32_t& field) {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 bool ReadFixedFileVersion(const uint8_t* data, size_t size, uint32_t& ms, uint32_t& ls) {
     Image img{data, size, 0, 0};

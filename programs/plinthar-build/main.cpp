@@ -16,9 +16,9 @@ namespace {
 
 // Exit codes.
 constexpr int kExitBuilt = 0;
-constexpr int kExitFailed = 1;   // the build failed; the message says why
-constexpr int kExitUsage = 2;    // the command line or a field is wrong
-constexpr int kExitAborted = 3;  // a missing file was not skipped
+constexpr int kExitFailed = 1;  // the build failed; the message says why
+constexpr int kExitUsage = 2;   // the command line or a field is wrong
+constexpr int kExitAborted = 3; // a missing file was not skipped
 
 const char kHelp[] =
     "Usage: plinthar-build [options]\n"
@@ -58,7 +58,8 @@ class ConsoleCallbacks : public PackageCallbacks {
 
     void Status(const std::string& text) override {
         status_ = text;
-        if (!quiet_ && !terminal_) std::fprintf(stderr, "[%3u/%3u] %s\n", done_, total_, text.c_str());
+        if (!quiet_ && !terminal_)
+            std::fprintf(stderr, "[%3u/%3u] %s\n", done_, total_, text.c_str());
         Show();
     }
     void ProgressRange(uint32_t count) override {
@@ -108,7 +109,7 @@ int Usage(const std::string& message) {
     return kExitUsage;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::string album, settings, name, publisher, output, kit, version = "1.0";
@@ -139,13 +140,20 @@ int main(int argc, char** argv) {
                    a == "--output" || a == "--kit" || a == "--version" || a == "--file" ||
                    a == "--year" || a == "--jobs") {
             if (!value(v)) return Usage(a + " needs a value");
-            if (a == "--album") album = v;
-            else if (a == "--settings") settings = v;
-            else if (a == "--name") name = v;
-            else if (a == "--publisher") publisher = v;
-            else if (a == "--output") output = v;
-            else if (a == "--kit") kit = v;
-            else if (a == "--version") version = v;
+            if (a == "--album")
+                album = v;
+            else if (a == "--settings")
+                settings = v;
+            else if (a == "--name")
+                name = v;
+            else if (a == "--publisher")
+                publisher = v;
+            else if (a == "--output")
+                output = v;
+            else if (a == "--kit")
+                kit = v;
+            else if (a == "--version")
+                version = v;
             else if (a == "--jobs") {
                 char* end = nullptr;
                 long n = std::strtol(v.c_str(), &end, 10);
@@ -165,15 +173,19 @@ int main(int argc, char** argv) {
             return Usage("unknown argument " + a);
         }
     }
-    for (const auto& [text, flag] : {std::pair{&album, "--album"}, {&settings, "--settings"},
-                                     {&name, "--name"}, {&output, "--output"}, {&kit, "--kit"}})
+    for (const auto& [text, flag] : {std::pair{&album, "--album"},
+                                     {&settings, "--settings"},
+                                     {&name, "--name"},
+                                     {&output, "--output"},
+                                     {&kit, "--kit"}})
         if (text->empty()) return Usage(std::string(flag) + " is required");
 
     SaverBuildRequest req;
     req.albumFile = FullPath(album);
     req.settingsFile = FullPath(settings);
     req.kitDir = FullPath(kit);
-    for (std::string& f : files) f = FullPath(f);
+    for (std::string& f : files)
+        f = FullPath(f);
     CreateFields fields{name, FullPath(output), version, publisher, files};
     CreateCheck check = CheckCreateFields(fields, kProductName);
     if (!check.ok()) return Usage(check.message);

@@ -15,7 +15,8 @@ std::string FullPath(const std::string& arg) {
         if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
     }
     // A trailing "/" would read as a folder entry later on.
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
     return StdFileSystem::PortablePath(path);
 }
 

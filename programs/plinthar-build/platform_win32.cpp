@@ -11,7 +11,8 @@ std::string FullPath(const std::string& arg) {
     char buf[MAX_PATH * 2];
     DWORD n = GetFullPathNameA(arg.c_str(), sizeof buf, buf, nullptr);
     std::string path = (n == 0 || n >= sizeof buf) ? arg : std::string(buf, n);
-    while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    while (path.size() > 3 && (path.back() == '\\' || path.back() == '/'))
+        path.pop_back();
     return path;
 }
 

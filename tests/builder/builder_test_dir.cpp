@@ -10,7 +10,9 @@
 
 #include "builder/package/file_system_win32.h"
 
-static std::unique_ptr<FileSystem> PlatformFs() { return std::make_unique<Win32FileSystem>(); }
+static std::unique_ptr<FileSystem> PlatformFs() {
+    return std::make_unique<Win32FileSystem>();
+}
 static std::string MakeScratch() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
@@ -29,8 +31,10 @@ static void RemoveTree(const std::string& path) {
             std::string name = fd.cFileName;
             if (name == "." || name == "..") continue;
             std::string child = path + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-            else DeleteFileA(child.c_str());
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
         } while (FindNextFileA(h, &fd));
         FindClose(h);
     }
@@ -39,7 +43,9 @@ static void RemoveTree(const std::string& path) {
 #else
 #include <unistd.h>
 
-static std::unique_ptr<FileSystem> PlatformFs() { return std::make_unique<StdFileSystem>(); }
+static std::unique_ptr<FileSystem> PlatformFs() {
+    return std::make_unique<StdFileSystem>();
+}
 static std::string MakeScratch() {
     char tmpl[] = "/tmp/plinthar-builder-XXXXXX";
     const char* made = ::mkdtemp(tmpl);
@@ -54,7 +60,9 @@ static void RemoveTree(const std::string& path) {
 
 TestDir::TestDir() : path_(MakeScratch()), fs_(PlatformFs()) {}
 
-TestDir::~TestDir() { RemoveTree(path_); }
+TestDir::~TestDir() {
+    RemoveTree(path_);
+}
 
 std::string TestDir::Put(const std::string& relative, const std::vector<uint8_t>& bytes) {
     std::string path = *this / relative;

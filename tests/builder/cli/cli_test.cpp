@@ -21,7 +21,8 @@ ToolRun Tool(const std::string& args) {
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
     char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) r.output.append(buf, n);
+    while (size_t n = fread(buf, 1, sizeof buf, p))
+        r.output.append(buf, n);
     int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
@@ -79,9 +80,10 @@ TEST(CommandLineBuilder, BuildsAndRefuses) {
     EXPECT_EQ(reader.Trailer().entryCount, 6u);
     std::vector<std::string> targets;
     PackageEntry e;
-    while (!reader.AtEnd() && reader.Next(e) == PackageResult::Ok) targets.push_back(e.header.target);
+    while (!reader.AtEnd() && reader.Next(e) == PackageResult::Ok)
+        targets.push_back(e.header.target);
     EXPECT_EQ(targets, (std::vector<std::string>{"Tide.scr", "Uninstall.exe", "Tide.ini",
                                                  "Tide.alb", "x.jpg", "x_2.jpg"}));
 }
 
-}  // namespace
+} // namespace

@@ -95,4 +95,4 @@ TEST(CommandLineBuilderWin32, SamePackageAsTheBuildCore) {
     EXPECT_EQ(ra.Trailer().entryCount, 7u);
 }
 
-}  // namespace
+} // namespace

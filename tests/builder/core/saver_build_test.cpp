@@ -31,7 +31,9 @@ TEST(InstallNames, ClashingNamesBecomeDistinct) {
         {"INSTALLDIR and empty keyword are one folder, shortcuts kept",
          {"C:\\k\\read.txt,,INSTALLDIR,Read me", "C:\\m\\read.txt,,,Other"},
          {"C:\\k\\read.txt,,INSTALLDIR,Read me", "C:\\m\\read.txt,read_2.txt,,Other"}},
-        {"no extension", {"C:\\a\\README", "C:\\b\\readme"}, {"C:\\a\\README", "C:\\b\\readme,readme_2,,"}},
+        {"no extension",
+         {"C:\\a\\README", "C:\\b\\readme"},
+         {"C:\\a\\README", "C:\\b\\readme,readme_2,,"}},
     };
     for (const Case& c : cases) {
         std::vector<std::string> lines = c.lines;
@@ -48,7 +50,7 @@ TEST(InstallNames, ClashingNamesBecomeDistinct) {
 }
 
 TEST(InstallNames, LongNamesStayWithinTheTargetLimit) {
-    std::string name(249, 'n');  // sources of 259 characters
+    std::string name(249, 'n'); // sources of 259 characters
     std::vector<std::string> lines = {"C:\\a\\" + name + ".jpeg", "C:\\b\\" + name + ".jpeg"};
     InstallNames names;
     names.Assign(lines);
@@ -65,9 +67,8 @@ TEST(SaverSettings, EditsOfTheNewSaversFile) {
         "[distribution]\r\nSaverName=Tide\r\nFile0=C:\\x.txt\r\n\r\n"
         "[Background]\r\nStyle=0\r\nImage=C:\\pics\\sea.bmp\r\n";
     std::string edited = EditSaverSettings(author, "sea.bmp");
-    EXPECT_EQ(edited,
-              "[Options]\r\nCheckString=101\r\nIsFirstUse=1\r\n\r\n"
-              "[Background]\r\nStyle=0\r\nImage=\\sea.bmp\r\n");
+    EXPECT_EQ(edited, "[Options]\r\nCheckString=101\r\nIsFirstUse=1\r\n\r\n"
+                      "[Background]\r\nStyle=0\r\nImage=\\sea.bmp\r\n");
 
     // Keys and sections the file lacks are added; without a packaged
     // background the picture setting stays as it was.
@@ -95,9 +96,8 @@ TEST(SaverSettings, EditsOfTheNewSaversFile) {
 
 TEST(SaverFiles, AlbumBecomesMakeLinesAndTheSaversAlbum) {
     TestDir dir;
-    for (const char* f : {"pics\\z.jpg", "pics\\b.GIF", "pics\\a.jpeg", "pics\\c.txt",
-                          "old\\z.jpg", "snd\\s.mid", "snd\\t.wav", "snd\\track01.cda",
-                          "bg\\sea.bmp"})
+    for (const char* f : {"pics\\z.jpg", "pics\\b.GIF", "pics\\a.jpeg", "pics\\c.txt", "old\\z.jpg",
+                          "snd\\s.mid", "snd\\t.wav", "snd\\track01.cda", "bg\\sea.bmp"})
         dir.Put(f, std::string("x"));
     SaverFileInput in;
     in.albumFile = dir / "my.alb";
@@ -147,13 +147,20 @@ TEST(SaverFiles, Refusals) {
         std::vector<std::string> images, sounds, files, shortcuts;
         const char* message;
     } cases[] = {
-        {"no images", {}, {"C:\\s.wav"}, {}, {},
+        {"no images",
+         {},
+         {"C:\\s.wav"},
+         {},
+         {},
          "To create your screensaver, one or more image files must be specified."},
         {"259 characters", {"C:\\" + std::string(256, 'p')}, {}, {}, {}, ""},
-        {"260 characters", {"C:\\" + std::string(257, 'p')}, {}, {}, {},
-         "The filename C:\\ppp"},
+        {"260 characters", {"C:\\" + std::string(257, 'p')}, {}, {}, {}, "The filename C:\\ppp"},
         {"comma", {"C:\\a,b.jpg"}, {}, {}, {}, "The filename C:\\a,b.jpg contains a comma"},
-        {"long shortcut", {"C:\\a.jpg"}, {}, {"C:\\r.txt"}, {std::string(256, 's')},
+        {"long shortcut",
+         {"C:\\a.jpg"},
+         {},
+         {"C:\\r.txt"},
+         {std::string(256, 's')},
          "The shortcut sss"},
     };
     for (const Case& c : cases) {
@@ -171,4 +178,4 @@ TEST(SaverFiles, Refusals) {
     }
 }
 
-}  // namespace
+} // namespace

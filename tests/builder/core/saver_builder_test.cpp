@@ -130,8 +130,8 @@ TEST(SaverBuilder, FailuresSayWhyAndLeaveNoSetupProgram) {
         int result;
         const char* error;
     } cases[] = {
-        {"no stub", [](Workshop& w) { w.dir.Fs().Remove(w.dir / "kit\\setup.ex_"); },
-         kSaverFailed, "A necessary file ("},
+        {"no stub", [](Workshop& w) { w.dir.Fs().Remove(w.dir / "kit\\setup.ex_"); }, kSaverFailed,
+         "A necessary file ("},
         {"no uninstaller", [](Workshop& w) { w.dir.Fs().Remove(w.dir / "kit\\Uninstall.exe"); },
          kSaverFailed, "A necessary file ("},
         {"album unreadable", [](Workshop& w) { w.dir.Put("author\\my.alb", std::string("ALX")); },
@@ -139,9 +139,8 @@ TEST(SaverBuilder, FailuresSayWhyAndLeaveNoSetupProgram) {
         {"no pictures",
          [](Workshop& w) { w.dir.Put("author\\my.alb", EncodeAlbum({}, {"\\x.wav"})); },
          kSaverFailed, "To create your screensaver, one or more image files must be specified."},
-        {"picture missing",
-         [](Workshop& w) { w.dir.Fs().Remove(w.dir / "author\\old\\a.jpg"); }, kSaverAborted,
-         ""},
+        {"picture missing", [](Workshop& w) { w.dir.Fs().Remove(w.dir / "author\\old\\a.jpg"); },
+         kSaverAborted, ""},
     };
     for (const Case& c : cases) {
         Workshop w;
@@ -161,9 +160,10 @@ TEST(SaverBuilder, AnExistingSetupProgramStaysUnlessReplaced) {
     w.dir.Put("out\\Tide.exe", std::string("keep me"));
     Quiet cb;
     EXPECT_EQ(RunSaverBuild(w.req, w.dir.Fs(), cb), kSaverFailed);
-    EXPECT_EQ(w.dir.Get("out\\Tide.exe"), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+    EXPECT_EQ(w.dir.Get("out\\Tide.exe"),
+              std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
     w.req.replace = true;
     EXPECT_EQ(RunSaverBuild(w.req, w.dir.Fs(), cb), kSaverBuilt);
 }
 
-}  // namespace
+} // namespace

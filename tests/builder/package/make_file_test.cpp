@@ -66,16 +66,14 @@ TEST(MakeRecord, RefusalsOfBadRecords) {
         {"format 65", [](MakeRecord& m) { m.format = 65; }, MakeFileResult::WrongFormat},
         {"directory 260", [](MakeRecord& m) { m.outputDir.assign(260, 'd'); },
          MakeFileResult::TooLong},
-        {"name 257", [](MakeRecord& m) { m.saverName.assign(257, 'n'); },
-         MakeFileResult::TooLong},
+        {"name 257", [](MakeRecord& m) { m.saverName.assign(257, 'n'); }, MakeFileResult::TooLong},
         {"version 6", [](MakeRecord& m) { m.version = "1.0.10"; }, MakeFileResult::TooLong},
-        {"author 101", [](MakeRecord& m) { m.author.assign(101, 'a'); },
-         MakeFileResult::TooLong},
-        {"company 104", [](MakeRecord& m) { m.company.assign(104, 'c'); },
-         MakeFileResult::TooLong},
+        {"author 101", [](MakeRecord& m) { m.author.assign(101, 'a'); }, MakeFileResult::TooLong},
+        {"company 104", [](MakeRecord& m) { m.company.assign(104, 'c'); }, MakeFileResult::TooLong},
         {"line 1101", [](MakeRecord& m) { m.lines.push_back(std::string(1101, 'l')); },
          MakeFileResult::TooLong},
-        {"limits themselves", [](MakeRecord& m) {
+        {"limits themselves",
+         [](MakeRecord& m) {
              m.outputDir.assign(259, 'd');
              m.saverName.assign(256, 'n');
              m.version = "12345";
@@ -104,12 +102,13 @@ TEST(MakeRecord, TrailingBytesAndHugeCountsAreRefused) {
     empty.lines.clear();
     bytes = EncodeMakeRecord(empty);
     bytes.resize(bytes.size() - 2);
-    for (uint8_t b : {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}) bytes.push_back(b);
+    for (uint8_t b : {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF})
+        bytes.push_back(b);
     EXPECT_EQ(DecodeMakeRecord(bytes.data(), bytes.size(), out), MakeFileResult::Truncated);
 }
 
 TEST(MakeLine, Grammar) {
-    const std::string longSource = "C:\\d\\" + std::string(254, 's');  // 259 characters
+    const std::string longSource = "C:\\d\\" + std::string(254, 's'); // 259 characters
     struct Case {
         std::string line;
         bool valid;
@@ -156,4 +155,4 @@ TEST(MakeLine, BareSourceLiesInTheOutputFolder) {
     EXPECT_EQ(ResolveMakeSource("C:\\Out", "D:\\x\\Tide.ini"), "D:\\x\\Tide.ini");
 }
 
-}  // namespace
+} // namespace

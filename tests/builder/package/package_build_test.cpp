@@ -131,7 +131,8 @@ TEST_F(PackageBuild, FilesCompressedAtOnceGiveTheSamePackage) {
         // Sizes that shrink and grow, so buffers are reused across sizes.
         std::string name = "f" + std::to_string(i) + ".bin";
         std::vector<uint8_t> bytes(size_t(1 + (i * 7919) % 60000));
-        for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = uint8_t((k * (i + 3)) ^ (k >> 7));
+        for (size_t k = 0; k < bytes.size(); ++k)
+            bytes[k] = uint8_t((k * (i + 3)) ^ (k >> 7));
         dir.Put(name, bytes);
         lines.push_back(name);
     }
@@ -163,14 +164,22 @@ TEST_F(PackageBuild, EveryFailureLeavesNoSetupProgram) {
         bool skipMissing;
         int abortAfter;
         int result;
-        const char* error;  // start of the message, "" for none
+        const char* error; // start of the message, "" for none
     } cases[] = {
         {"missing file not skipped", {"run.scr", "gone.txt"}, false, -1, kPackageAborted, ""},
-        {"empty additional file", {"run.scr", "empty.txt"}, true, -1, kPackageFailed,
+        {"empty additional file",
+         {"run.scr", "empty.txt"},
+         true,
+         -1,
+         kPackageFailed,
          "Cannot read file "},
         {"abort between entries", {"run.scr", "b.txt"}, true, 1, kPackageAborted, ""},
-        {"abort with files compressed ahead", {"run.scr", "b.txt", "b.txt", "b.txt"}, true, 2,
-         kPackageAborted, ""},
+        {"abort with files compressed ahead",
+         {"run.scr", "b.txt", "b.txt", "b.txt"},
+         true,
+         2,
+         kPackageAborted,
+         ""},
     };
     for (const Case& c : cases) {
         dir.Put("run.scr", std::string("runtime"));
@@ -208,8 +217,7 @@ TEST_F(PackageBuild, PreparationRefusals) {
          "Incomplete application info"},
         {"no setup file", [](MakeRecord& m) { m.setupFile = "Other.exe"; },
          "Cannot find exe file Other.exe"},
-        {"invalid line cancelled", [](MakeRecord& m) { m.lines.push_back("a,..\\x"); },
-         "Aborting"},
+        {"invalid line cancelled", [](MakeRecord& m) { m.lines.push_back("a,..\\x"); }, "Aborting"},
     };
     for (const Case& c : cases) {
         cb = Recorder();
@@ -240,4 +248,4 @@ TEST_F(PackageBuild, PreparationRefusals) {
     EXPECT_EQ(cb.errors.back(), "Unable to load configuration info from " + path);
 }
 
-}  // namespace
+} // namespace

@@ -22,7 +22,7 @@ TEST(EntryHeader, FieldsSitAtTheirOffsets) {
     ASSERT_TRUE(EncodeEntryHeader(h, raw));
 
     uint8_t want[kEntryHeaderSize] = {};
-    want[0] = 0x2C;  // 1068
+    want[0] = 0x2C; // 1068
     want[1] = 0x04;
     want[2] = 'M';
     want[3] = 'F';
@@ -159,7 +159,7 @@ TEST(Compression, InflateDemandsTheExactSize) {
     longer.push_back(0);
     EXPECT_FALSE(InflateExact(longer.data(), longer.size(), 1000, out));
     std::vector<uint8_t> bad = packed;
-    bad.back() ^= 1;  // Adler-32
+    bad.back() ^= 1; // Adler-32
     EXPECT_FALSE(InflateExact(bad.data(), bad.size(), 1000, out));
     // A size beyond deflate's ratio is refused before anything is allocated.
     EXPECT_FALSE(InflateExact(packed.data(), packed.size(), 0xFFFFFFFFu, out));
@@ -171,13 +171,13 @@ TEST(PlainFileNames, NoFolderParts) {
         const char* name;
         bool plain;
     } cases[] = {
-        {"a.jpg", true}, {"Tide 1.0", true}, {"", false},        {".", false},
-        {"..", false},   {"a\\b", false},    {"a/b", false},     {"c:x", false},
-        {"a*", false},   {"a?", false},      {"a\"", false},     {"a<", false},
-        {"a>", false},   {"a|b", false},     {"a\tb", false},    {"trail.", false},
-        {"trail ", false}, {".hidden", true},
+        {"a.jpg", true},   {"Tide 1.0", true}, {"", false},       {".", false},   {"..", false},
+        {"a\\b", false},   {"a/b", false},     {"c:x", false},    {"a*", false},  {"a?", false},
+        {"a\"", false},    {"a<", false},      {"a>", false},     {"a|b", false}, {"a\tb", false},
+        {"trail.", false}, {"trail ", false},  {".hidden", true},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
 }
 
-}  // namespace
+} // namespace

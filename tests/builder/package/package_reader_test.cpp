@@ -73,8 +73,8 @@ TEST(PackageReader, RefusesDamagedPackages) {
         {"first entry one byte late",
          [&](std::vector<uint8_t>& p) { StoreLE32(&p[trailer + 12], uint32_t(kStub.size() + 2)); },
          Stage::Verify},
-        {"count one too many",
-         [&](std::vector<uint8_t>& p) { StoreLE32(&p[trailer + 8], 4); }, Stage::Verify},
+        {"count one too many", [&](std::vector<uint8_t>& p) { StoreLE32(&p[trailer + 8], 4); },
+         Stage::Verify},
         {"wrong uncompressed total",
          [&](std::vector<uint8_t>& p) { StoreLE32(&p[trailer + 484], 1); }, Stage::Verify},
         {"compressed size runs into the trailer",
@@ -89,14 +89,13 @@ TEST(PackageReader, RefusesDamagedPackages) {
         {"magic mf", [&](std::vector<uint8_t>& p) { p[e1 + 2] = 'm'; }, Stage::Verify},
         {"header length 1069", [&](std::vector<uint8_t>& p) { p[e1] = 0x2D; }, Stage::Verify},
         {"unterminated file name",
-         [&](std::vector<uint8_t>& p) { std::fill(&p[e1 + 5], &p[e1 + 268], 'x'); },
-         Stage::Verify},
-        {"uncompressed size one less",
-         [&](std::vector<uint8_t>& p) { StoreLE32(&p[e1 + 272], 2); }, Stage::Extract},
-        {"uncompressed size one more",
-         [&](std::vector<uint8_t>& p) { StoreLE32(&p[e1 + 272], 4); }, Stage::Extract},
-        {"damaged data",
-         [&](std::vector<uint8_t>& p) { p[e1 + kEntryHeaderSize + 4] ^= 0xFF; }, Stage::Extract},
+         [&](std::vector<uint8_t>& p) { std::fill(&p[e1 + 5], &p[e1 + 268], 'x'); }, Stage::Verify},
+        {"uncompressed size one less", [&](std::vector<uint8_t>& p) { StoreLE32(&p[e1 + 272], 2); },
+         Stage::Extract},
+        {"uncompressed size one more", [&](std::vector<uint8_t>& p) { StoreLE32(&p[e1 + 272], 4); },
+         Stage::Extract},
+        {"damaged data", [&](std::vector<uint8_t>& p) { p[e1 + kEntryHeaderSize + 4] ^= 0xFF; },
+         Stage::Extract},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> pkg = good;
@@ -147,8 +146,7 @@ TEST(PackageReader, SinkMayStopTheExtraction) {
     ASSERT_EQ(r.Open(), PackageResult::Ok);
     PackageEntry e;
     ASSERT_EQ(r.Next(e), PackageResult::Ok);
-    EXPECT_EQ(r.Extract(e, [](const uint8_t*, size_t) { return false; }),
-              PackageResult::SinkError);
+    EXPECT_EQ(r.Extract(e, [](const uint8_t*, size_t) { return false; }), PackageResult::SinkError);
 }
 
-}  // namespace
+} // namespace

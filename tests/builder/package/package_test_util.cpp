@@ -37,6 +37,7 @@ std::vector<uint8_t> BuildTestPackage(const std::vector<uint8_t>& stub,
 
 size_t TestEntryOffset(const std::vector<uint8_t>& package, size_t stubSize, size_t index) {
     size_t at = stubSize;
-    for (size_t i = 0; i < index; ++i) at += kEntryHeaderSize + LoadLE32(&package[at + 268]);
+    for (size_t i = 0; i < index; ++i)
+        at += kEntryHeaderSize + LoadLE32(&package[at + 268]);
     return at;
 }

@@ -19,7 +19,8 @@ std::vector<uint8_t> Load(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return out;
     uint8_t buf[4096];
-    while (size_t n = std::fread(buf, 1, sizeof buf, f)) out.insert(out.end(), buf, buf + n);
+    while (size_t n = std::fread(buf, 1, sizeof buf, f))
+        out.insert(out.end(), buf, buf + n);
     std::fclose(f);
     return out;
 }
@@ -55,10 +56,14 @@ TEST(PeVersion, DamagedImagesHaveNone) {
         size_t at;
         uint8_t value;
     } cases[] = {
-        {"not MZ", 0, 'X'},          {"PE offset far away", 0x3F, 0x7F},
-        {"not PE", 0x40, 'Q'},       {"unknown optional magic", 0x58, 0x0C},
-        {"no sections", 0x46, 0},    {"section elsewhere", 0x58 + 0xE0 + 13, 0x20},
-        {"no version type", 0x210, 17}, {"bad signature", 0x260 + 40, 0},
+        {"not MZ", 0, 'X'},
+        {"PE offset far away", 0x3F, 0x7F},
+        {"not PE", 0x40, 'Q'},
+        {"unknown optional magic", 0x58, 0x0C},
+        {"no sections", 0x46, 0},
+        {"section elsewhere", 0x58 + 0xE0 + 13, 0x20},
+        {"no version type", 0x210, 17},
+        {"bad signature", 0x260 + 40, 0},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> image = good;
@@ -75,4 +80,4 @@ TEST(PeVersion, DamagedImagesHaveNone) {
     }
 }
 
-}  // namespace
+} // namespace
