@@ -62,6 +62,11 @@ CreateCheck CheckCreateFields(CreateFields& f, const std::string& productName) {
     if (f.publisher.empty() || f.publisher.size() > kMaxPublisher)
         return Fault(CreateField::Publisher,
                      "The publisher's name must be between 1 and 100 characters.");
+    // The publisher names the saver's registry key: Software\publisher\saver.
+    for (char c : f.publisher)
+        if (c == '\\' || static_cast<unsigned char>(c) < 32)
+            return Fault(CreateField::Publisher, "The publisher's name may not contain a "
+                                                 "backslash or control characters.");
     // The build writes N.ini and N.alb into the installation folder beside the
     // additional files: a file of the same name would replace one of them.
     for (const char* ext : {"ini", "alb"}) {

@@ -4,7 +4,6 @@
 // reader and compared with the files it was built from.
 #include <windows.h>
 #include <commctrl.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -655,61 +654,6 @@ TEST_F(CreatePageTest, ShortcutWithACommaIsRefused) {
     EXPECT_EQ(WaitForEnd(s), kNotCreated);
     EXPECT_TRUE(FilesIn(out).empty());
 }
-
-// The folder browser shows its title in a static text of its own.
-BOOL CALLBACK FindBrowser(HWND w, LPARAM lp) {
-    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        char text[128] = {};
-        GetWindowTextA(c, text, sizeof text);
-        if (lstrcmpA(text, "Select a directory for the screensaver") == 0 && IsWindowVisible(w)) {
-            *reinterpret_cast<HWND*>(lp) = w;
-            return FALSE;
-        }
-    }
-    return TRUE;
-}
-
-TEST_F(CreatePageTest, DirectoryButtonPutsTheChosenFolderIntoTheField) {
-    std::string chosen = root + "\\album";
-    SheetRunner s;
-    s.SetText(IDC_CREATE_DIRECTORY, out);
-    for (bool pressOk : {false, true}) {
-        s.Click(IDC_CREATE_BROWSE);
-        HWND dlg = nullptr;
-        ASSERT_TRUE(harness::PumpUntil(
-            [&] {
-                dlg = nullptr;
-                EnumThreadWindows(GetWindowThreadProcessId(s.Sheet(), nullptr), FindBrowser,
-                                  reinterpret_cast<LPARAM>(&dlg));
-                return dlg != nullptr;
-            },
-            20000));
-        SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(chosen.c_str()));
-        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(pressOk ? IDOK : IDCANCEL, BN_CLICKED), 0);
-        harness::PumpUntil([&] { return !IsWindow(dlg); }, 10000);
-        // Cancel keeps what was typed; OK takes the folder chosen.
-        EXPECT_TRUE(EqualsNoCase(s.Text(IDC_CREATE_DIRECTORY), pressOk ? chosen : out))
-            << s.Text(IDC_CREATE_DIRECTORY);
-    }
-}
-
-#ifdef SETUP_EXE
-// With the real Setup in front of it, the produced program checks its package
-// at start and opens its wizard under the saver's name.
-TEST_F(CreatePageTest, SetupStartsWithTheBuiltPackage) {
-    ASSERT_TRUE(harness::CopyFileTo(SETUP_EXE, kit + "\\setup.ex_"));
-    SmallAlbum();
-    {
-        SheetRunner s;
-        Fill(s, "Real Saver");
-        s.Click(IDC_CREATE_IT);
-        ASSERT_EQ(WaitForEnd(s), kFinished);
-    }
-    harness::RunningProgram setup(out + "\\Real Saver.exe", "");
-    ASSERT_TRUE(setup.Started());
-    EXPECT_TRUE(setup.WaitForWindow("Real Saver Setup", 30000));
-}
-#endif
 
 #ifdef PLINTHAR_BUILD_EXE
 // The page and the command-line builder run the same build steps: given the
