@@ -551,63 +551,6 @@ TEST_F(CreatePageTest, DistributionSectionOutlivesThePage) {
     EXPECT_EQ(IsDlgButtonChecked(again.PageWindow(), IDC_CREATE_GROUP), UINT(BST_UNCHECKED));
 }
 
-// The file dialog of "&Add", answered by typing a path into its name field.
-void ChooseInOpenDialog(const std::string& path) {
-    HWND dlg = nullptr;
-    harness::PumpUntil(
-        [&] {
-            dlg = FindWindowA("#32770", "Add a file to distribute");
-            return dlg && IsWindowVisible(dlg);
-        },
-        20000);
-    ASSERT_TRUE(dlg);
-    HWND name = GetDlgItem(dlg, 0x47C);  // the explorer dialog's file name box
-    if (!name) name = GetDlgItem(dlg, 0x480);
-    ASSERT_TRUE(name);
-    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
-    harness::PumpUntil([&] { return !IsWindow(dlg); }, 10000);
-}
-
-TEST_F(CreatePageTest, AddRefusesExecutablesAndRemoveTakesTheSelection) {
-    SheetRunner s;
-    HWND list = s.Control(IDC_CREATE_FILES);
-    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
-
-    std::string tool = Put(root + "\\TOOL.EXE", "MZ");
-    s.Click(IDC_CREATE_ADD);
-    ChooseInOpenDialog(tool);
-    Box b = WaitForBox();
-    EXPECT_EQ(b.text, "Executable files may not be distributed with your created screensaver.");
-    EXPECT_EQ(b.icon, UINT(MB_ICONWARNING));
-    Answer(b, IDOK);
-    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
-
-    struct Case {
-        std::string file, shortcut;
-    };
-    const Case cases[] = {{Put(root + "\\notes.txt", "n"), "notes"},
-                          {Put(root + "\\.com", "c"), ""}};  // four characters: accepted
-    for (const Case& c : cases) {
-        s.Click(IDC_CREATE_ADD);
-        ChooseInOpenDialog(c.file);
-        harness::PumpUntil([&] { return s.Text(IDC_CREATE_SHORTCUT) == c.shortcut; }, 5000);
-        EXPECT_EQ(s.Text(IDC_CREATE_SHORTCUT), c.shortcut) << c.file;
-    }
-    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
-    char item[MAX_PATH] = {};
-    SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(item));
-    EXPECT_TRUE(EqualsNoCase(item, cases[0].file)) << item;
-
-    SendMessageA(list, LB_SETCURSEL, 0, 0);
-    s.Click(IDC_CREATE_REMOVE);
-    harness::PumpUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 1; }, 5000);
-    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
-    EXPECT_EQ(s.Text(IDC_CREATE_SHORTCUT), "");  // the remaining .com, selected
-    ASSERT_TRUE(s.Close());
-    EXPECT_EQ(harness::ReadIni(g_IniPath, "Distribution", "NumFiles"), "1");
-}
-
 TEST_F(CreatePageTest, InvalidLineIsSkippedOnOkAndCancelTakesTheStubBack) {
     SmallAlbum();
     // A shortcut that is no plain file name spoils its make-file line: the
