@@ -574,17 +574,31 @@ TEST(ColorPopup, OpensBelowTheComboWithThePaletteAndPicksACell) {
     PopupLayout layout;
     EXPECT_EQ(client.right, layout.width);
     EXPECT_EQ(client.bottom, layout.height);
-    harness::PumpFor(200);
     POINT origin = {0, 0};
     ClientToScreen(popup, &origin);
     harness::Surface32 shot(layout.width, layout.height);
-    shot.GrabScreen(origin.x, origin.y);
     const auto& palette = PickerPalette();
-    for (int entry : {0, 3, 4, 21, 48, 63}) {
+    const int entries[] = {0, 3, 4, 21, 48, 63};
+    auto cellColour = [&](int entry) {
         PopupRect cell = layout.Cell(entry % 8, entry / 8);
+        return shot.At(cell.left + 6, cell.top + 6);
+    };
+    auto paletteRgb = [&](int entry) {
         uint32_t bgr = palette[size_t(entry)];
-        uint32_t rgb = (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
-        EXPECT_EQ(shot.At(cell.left + 6, cell.top + 6), rgb) << "entry " << entry;
+        return (bgr & 0xFF) << 16 | (bgr & 0xFF00) | (bgr >> 16 & 0xFF);
+    };
+    // The popup paints when its turn comes: look until it shows, however loaded the machine.
+    harness::PumpUntil(
+        [&] {
+            shot.GrabScreen(origin.x, origin.y);
+            for (int entry : entries)
+                if (cellColour(entry) != paletteRgb(entry)) return false;
+            return true;
+        },
+        kWait);
+    for (int entry : entries) {
+        PopupRect cell = layout.Cell(entry % 8, entry / 8);
+        EXPECT_EQ(cellColour(entry), paletteRgb(entry)) << "entry " << entry;
         EXPECT_EQ(shot.At(cell.left, cell.top), 0x8C8C8Cu) << "frame of entry " << entry;
     }
     // Entry 21 is column 5 of row 2.
