@@ -17,12 +17,12 @@ constexpr size_t kMinBuffer = MAX_PATH;
 
 // The dialog's edit holds `"a.jpg" "b.jpg"` when several files are selected:
 // the first name, without its quotes.
-std::string FirstName(const std::string& spec) {
-    size_t open = spec.find('"');
-    if (open == std::string::npos) return spec;
-    size_t close = spec.find('"', open + 1);
-    if (close == std::string::npos) close = spec.size();
-    return spec.substr(open + 1, close - open - 1);
+std::string FirstName(const std::string& typed) {
+    size_t open = typed.find('"');
+    if (open == std::string::npos) return typed;
+    size_t close = typed.find('"', open + 1);
+    if (close == std::string::npos) close = typed.size();
+    return typed.substr(open + 1, close - open - 1);
 }
 
 std::string DialogText(HWND dialog, UINT message) {
@@ -96,10 +96,10 @@ media::OpenDialogResult CPreviewFileDialog::Result() const {
 bool CPreviewFileDialog::CurrentSelection(std::string* name, std::string* path) const {
     HWND dlg = dialog();
     if (!dlg) return false;
-    std::string spec = DialogText(dlg, CDM_GETSPEC);
-    *name = FirstName(spec);
+    std::string typed = DialogText(dlg, CDM_GETSPEC);
+    *name = FirstName(typed);
     if (name->empty()) return false;
-    if (spec.find('"') == std::string::npos) {
+    if (typed.find('"') == std::string::npos) {
         *path = DialogText(dlg, CDM_GETFILEPATH);
         path->erase(std::remove(path->begin(), path->end(), '"'), path->end());
     } else {
