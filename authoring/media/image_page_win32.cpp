@@ -215,7 +215,6 @@ bool CImagePage::OnCommand(int id, int code, HWND) {
 
 void CImagePage::OnAdd() {
     CommitCaption();
-    std::string albumDir = media::AlbumDirectory(g_Settings.options.AlbumFile);
     std::string filter = media::DialogFilter(kImageFilterString);
     CImageFileDialog dlg(true, nullptr, nullptr,
                          OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST |
@@ -225,25 +224,14 @@ void CImagePage::OnAdd() {
     dlg.SetTitle("Select image files or directories");
     dlg.SetBufferSize(kNameRoom);
     dlg.allowDirectories = true;
-    bool confirmed = dlg.DoModal(hwnd_) == IDOK;
-
-    media::DialogPicks picks;
-    picks.directories = dlg.directories();
-    media::OpenDialogResult chosen;
-    if (confirmed) {
-        chosen = dlg.Result();
-        picks.files = chosen.files;
-    }
     std::vector<std::string> rows = Rows();
-    if (media::AddPicks(rows, picks, albumDir) > 0) {
+    if (media::AddDialogPicks(dlg, hwnd_, rows, g_Settings.options.LastImageDir, "LastImageDir") >
+        0) {
         FillList(rows);
         SetModified();
     }
     captions_.resize(rows.size());
     if (Sheet()) Sheet()->EnableSaveAlbumAs(true);
-    if (media::NextDialogFolder(confirmed, chosen, picks.directories,
-                                &g_Settings.options.LastImageDir))
-        WriteProfileString("Options", "LastImageDir", g_Settings.options.LastImageDir);
     ShowCaptionOf(-1);
     UpdateButtons();
 }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "app/settings.h"
+#include "app/settings_win32.h"
+#include "authoring/media/image_file_dialog_win32.h"
 #include "win32/application.h"
 #include "win32/handles.h"
 
@@ -57,6 +60,22 @@ void DeleteListRows(HWND list, const std::vector<int>& selected) {
 std::string DialogFilter(UINT stringId) {
     std::string filter = Application::Get().LoadText(stringId);
     return filter.empty() ? std::string("All Files (*.*)|*.*||") : filter;
+}
+
+size_t AddDialogPicks(CPreviewFileDialog& dlg, HWND owner, std::vector<std::string>& rows,
+                      std::string& lastDir, const char* key) {
+    const bool confirmed = dlg.DoModal(owner) == IDOK;
+    DialogPicks picks;
+    picks.directories = dlg.directories();
+    OpenDialogResult chosen;
+    if (confirmed) {
+        chosen = dlg.Result();
+        picks.files = chosen.files;
+    }
+    const size_t added = AddPicks(rows, picks, AlbumDirectory(g_Settings.options.AlbumFile));
+    if (NextDialogFolder(confirmed, chosen, picks.directories, &lastDir))
+        WriteProfileString("Options", key, lastDir);
+    return added;
 }
 
 }  // namespace media

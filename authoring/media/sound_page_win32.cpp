@@ -176,7 +176,6 @@ bool CSoundPage::OnCommand(int id, int code, HWND) {
 
 void CSoundPage::OnAdd() {
     player_.StopButton();
-    std::string albumDir = media::AlbumDirectory(g_Settings.options.AlbumFile);
     std::string filter = media::DialogFilter(kSoundFilterString);
     CSoundFileDialog dlg(true, nullptr, nullptr,
                          OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST |
@@ -185,24 +184,13 @@ void CSoundPage::OnAdd() {
     dlg.SetInitialDir(g_Settings.options.LastSoundDir);
     dlg.SetTitle("Select sound files or directories");
     dlg.SetBufferSize(kNameRoom);
-    bool confirmed = dlg.DoModal(hwnd_) == IDOK;
-
-    media::DialogPicks picks;
-    picks.directories = dlg.directories();
-    media::OpenDialogResult chosen;
-    if (confirmed) {
-        chosen = dlg.Result();
-        picks.files = chosen.files;
-    }
     std::vector<std::string> rows = Rows();
-    if (media::AddPicks(rows, picks, albumDir) > 0) {
+    if (media::AddDialogPicks(dlg, hwnd_, rows, g_Settings.options.LastSoundDir, "LastSoundDir") >
+        0) {
         media::FillListBox(List(), rows);
         SetModified();
     }
     if (Sheet()) Sheet()->EnableSaveAlbumAs(true);
-    if (media::NextDialogFolder(confirmed, chosen, picks.directories,
-                                &g_Settings.options.LastSoundDir))
-        WriteProfileString("Options", "LastSoundDir", g_Settings.options.LastSoundDir);
     UpdateButtons();
 }
 
