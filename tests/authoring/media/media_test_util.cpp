@@ -36,20 +36,9 @@ void SetState(HWND list, int item, UINT state) {
     it.state = state;
     SendMessageA(list, LVM_SETITEMSTATE, WPARAM(item), reinterpret_cast<LPARAM>(&it));
 }
-}  // namespace
 
-std::string BmpFile(int w, int h, uint32_t rgb) {
-    int stride = (w * 3 + 3) & ~3;
-    std::string px;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = (x == 0 && y == h - 1) ? (rgb ^ 0x00FFFFFF) : rgb;
-            px += char(c & 0xFF);
-            px += char((c >> 8) & 0xFF);
-            px += char((c >> 16) & 0xFF);
-        }
-        px.append(size_t(stride - w * 3), '\0');
-    }
+// A 24-bit bottom-up bitmap file around rows already padded to four bytes.
+std::string Bmp24File(int w, int h, const std::string& px) {
     std::string f = "BM";
     Put32(f, uint32_t(54 + px.size()));
     Put32(f, 0);
@@ -68,6 +57,23 @@ std::string BmpFile(int w, int h, uint32_t rgb) {
     return f + px;
 }
 
+}  // namespace
+
+std::string BmpFile(int w, int h, uint32_t rgb) {
+    int stride = (w * 3 + 3) & ~3;
+    std::string px;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            uint32_t c = (x == 0 && y == h - 1) ? (rgb ^ 0x00FFFFFF) : rgb;
+            px += char(c & 0xFF);
+            px += char((c >> 8) & 0xFF);
+            px += char((c >> 16) & 0xFF);
+        }
+        px.append(size_t(stride - w * 3), '\0');
+    }
+    return Bmp24File(w, h, px);
+}
+
 std::string GradientBmpFile(int w, int h, uint32_t left, uint32_t right) {
     int stride = (w * 3 + 3) & ~3;
     std::string px;
@@ -82,22 +88,7 @@ std::string GradientBmpFile(int w, int h, uint32_t left, uint32_t right) {
         }
         px.append(size_t(stride - w * 3), '\0');
     }
-    std::string f = "BM";
-    Put32(f, uint32_t(54 + px.size()));
-    Put32(f, 0);
-    Put32(f, 54);
-    Put32(f, 40);
-    Put32(f, uint32_t(w));
-    Put32(f, uint32_t(h));
-    Put16(f, 1);
-    Put16(f, 24);
-    Put32(f, 0);
-    Put32(f, uint32_t(px.size()));
-    Put32(f, 2835);
-    Put32(f, 2835);
-    Put32(f, 0);
-    Put32(f, 0);
-    return f + px;
+    return Bmp24File(w, h, px);
 }
 
 bool SaveWindowPicture(HWND w, const std::string& path) {
