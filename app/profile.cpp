@@ -32,10 +32,13 @@ void ProfileStore::WriteInt(const std::string& section, const std::string& key, 
     Write(section, key, std::to_string(value));
 }
 
+// The blanks Windows skips around names and values: white space and the old
+// end-of-file mark.  The builder's settings editor skips the same.
 static std::string Trim(const std::string& s) {
-    size_t a = s.find_first_not_of(" \t\r");
+    const char* blanks = " \t\r\v\f\x1a";
+    size_t a = s.find_first_not_of(blanks);
     if (a == std::string::npos) return std::string();
-    size_t b = s.find_last_not_of(" \t\r");
+    size_t b = s.find_last_not_of(blanks);
     return s.substr(a, b - a + 1);
 }
 

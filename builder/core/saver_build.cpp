@@ -58,7 +58,7 @@ namespace {
 
 // Blanks as the settings reader skips them around names.
 std::string Trim(const std::string& s) {
-    const char* blanks = " \t\r\v\f";
+    const char* blanks = " \t\r\v\f\x1a"; // as the settings reader skips them
     size_t b = s.find_first_not_of(blanks);
     if (b == std::string::npos) return std::string();
     size_t e = s.find_last_not_of(blanks);

@@ -96,3 +96,6 @@ write('package', 'version.pkg', package(b'', [('v.exe', 'v.exe', pe_with_version
 write('package', 'pe.exe', pe_with_version())
 write('settings', 'kit.ini', b'[Options]\r\nAlbumFile=\\a.alb\r\nLastImageDir=C:\\\r\n'
       b'[Distribution]\r\nSaverName=Tide\r\n[Background]\r\nImage=x.bmp\r\n')
+# A vertical tab before a section line: the editor and the reader must agree
+# on which lines are section headers.
+write('settings', 'vertical_tab.ini', b'[Options]\r\nAlbumFile=\\a.alb\r\n\x0b\r[O]\r\nAlbumFile=.aj')
