@@ -63,9 +63,13 @@ class SpriteTest : public ::testing::Test {
         SetOption(10038, 0);  // sprites start at frame 0
         g_IniPath = harness::MakeTempDir("sprites-ini") + "\\Plinthar.ini";
     }
-    // A saver window with its canvas, set up as the saver's start does, with seed 1234.
+    // A saver window with its canvas on a 640 x 480 screen, set up as the saver's
+    // start does, with seed 1234.
     std::unique_ptr<SaverWindow> Start(const std::vector<std::string>& gifs) {
         auto w = std::make_unique<SaverWindow>();
+        w->screenRect = RECT{0, 0, 640, 480};
+        w->confineRect =
+            ToRECT(saver::ConfineRect(ToRect(w->screenRect), g_Settings.floats.Bounds));
         w->backgroundColor = kBackground;
         EXPECT_TRUE(w->Create(w->screenRect, WS_POPUP, nullptr, 0));
         w->spriteFileList = gifs;
@@ -81,16 +85,16 @@ class SpriteTest : public ::testing::Test {
 };
 
 TEST_F(SpriteTest, PlacedWhereTheArithmeticSaysAndDrawnThere) {
+    // Seed 1234 draws 4068, 213, 12761, 8758: both directions positive (under
+    // 16384), then x = 12761 * (640 - 20 + 1) / 32768 = 241 and
+    // y = 8758 * (480 - 20 + 1) / 32768 = 123.
     auto w = Start({GreenThenRed()});
     ASSERT_EQ(w->pictureList.size(), 1u);
     Sprite& s = *w->pictureList[0];
-    CrtSeed(1234);
-    int r1 = CrtRand(), r2 = CrtRand();
-    saver::Rect expected = saver::PlaceRect(saver::Rect{0, 0, 20, 20}, ToRect(w->screenRect),
-                                            saver::kPlaceRandom);
+    const saver::Rect expected{241, 123, 261, 143};
     EXPECT_EQ(ToRect(s.rect), expected);
-    EXPECT_EQ(s.dy, r1 >= 16384 ? -1 : 1);
-    EXPECT_EQ(s.dx, r2 >= 16384 ? -1 : 1);
+    EXPECT_EQ(s.dy, 1);
+    EXPECT_EQ(s.dx, 1);
     EXPECT_EQ(ToRect(s.bounds), ToRect(w->confineRect));
 
     Frame(*w, false);
@@ -99,9 +103,8 @@ TEST_F(SpriteTest, PlacedWhereTheArithmeticSaysAndDrawnThere) {
     auto at = [&](int x, int y) { return px[size_t(y) * W + x]; };
     EXPECT_EQ(at(expected.left, expected.top), 0x00FF00u);
     EXPECT_EQ(at(expected.right - 1, expected.bottom - 1), 0x00FF00u);
-    if (expected.left > 0) {
-        EXPECT_EQ(at(expected.left - 1, expected.top), Rgb(kBackground));
-    }
+    EXPECT_EQ(at(expected.left - 1, expected.top), Rgb(kBackground));
+    EXPECT_EQ(at(expected.right, expected.bottom - 1), Rgb(kBackground));
     // The next frame composes frame 1 over frame 0: a red square inside the green.
     Frame(*w, false);
     px = Canvas(*w);
