@@ -5,15 +5,22 @@
 // Each of the three operations builds its own decompressor and destroys it
 // before returning, so nothing of libjpeg lives in the header record.
 //
+// A camera's Exif block (APP1) may say that the picture is stored turned or
+// mirrored; the reader then delivers it upright, so width and height are the
+// shown ones (exchanged for a quarter turn).  A broken block is ignored.
+//
 // Codes 1910-1929: the failing call's library message is kept in one of 20
 // slots (the least recently used is overwritten) and the code is 1910 + slot,
 // so the text stays available to codec_error_text after the decompressor is
-// gone.  The slots are shared by the process; images are loaded on one thread.
+// gone.  The slots are shared by the process and guarded by a lock, since the
+// saver decodes its next slide on a thread of its own.
+#include "imaging/exif.h"
 #include "imaging/formats/format_util.h"
 
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -34,9 +41,11 @@ constexpr long kLibraryMemory = long(kFormatMaxPixelBytes / 2 * 5);
 char g_messages[kMessageSlots][kMessageLength];
 unsigned g_messageAge[kMessageSlots];
 unsigned g_messageClock;
+std::mutex g_messageLock;
 
 // Stores text in the least recently used slot and returns that slot's code.
 int StoreMessage(const char* text) {
+    std::lock_guard<std::mutex> hold(g_messageLock);
     int slot = 0;
     for (int i = 1; i < kMessageSlots; ++i)
         if (g_messageAge[i] < g_messageAge[slot]) slot = i;
@@ -111,7 +120,18 @@ struct Session {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     SourceManager src;
+    int orientation;
+    uint8_t* stored; // the picture as stored, while it is turned upright
 };
+
+// The orientation of the first Exif block among the saved APP1 markers.
+int FindOrientation(j_decompress_ptr c) {
+    for (jpeg_saved_marker_ptr m = c->marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 &&
+            std::memcmp(m->data, "Exif\0\0", 6) == 0)
+            return ExifOrientation(m->data, m->data_length);
+    return kOrientationNormal;
+}
 
 enum class Step { Header, Data };
 
@@ -119,7 +139,9 @@ enum class Step { Header, Data };
 // (by the jump).  Four-component (CMYK) images have no 24-bit rendering here.
 int ReadJpegHeader(Session* s, CodecHeader* h) {
     jpeg_decompress_struct* c = &s->cinfo;
+    jpeg_save_markers(c, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(c, TRUE);
+    s->orientation = FindOrientation(c);
     if (c->out_color_space != JCS_GRAYSCALE && c->out_color_space != JCS_RGB)
         return kCodecErrNotSupported;
 #ifdef JCS_EXTENSIONS
@@ -130,8 +152,9 @@ int ReadJpegHeader(Session* s, CodecHeader* h) {
     const int32_t bpp = 8 * c->out_color_components;
     if (bpp != 8 && bpp != 24) return kCodecErrNotSupported;
     if (!FormatSizeFits(c->output_width, c->output_height, bpp)) return kCodecErrBadSize;
-    h->width = int32_t(c->output_width);
-    h->height = int32_t(c->output_height);
+    const bool swap = OrientationSwapsAxes(s->orientation);
+    h->width = int32_t(swap ? c->output_height : c->output_width);
+    h->height = int32_t(swap ? c->output_width : c->output_height);
     h->bpp = bpp;
     return kCodecOk;
 }
@@ -143,21 +166,36 @@ int DecodeRows(Session* s, CodecHeader* h, uint8_t* pixels) {
     // The file must still be the one the header was read from.
     if (now.width != h->width || now.height != h->height || now.bpp != h->bpp)
         return kCodecErrBadSize;
-    jpeg_start_decompress(c);
-    const size_t rowBytes = size_t(h->width) * size_t(h->bpp / 8);
+    const size_t pixelBytes = size_t(h->bpp / 8);
+    const size_t rowBytes = size_t(h->width) * pixelBytes;
     const size_t stride = size_t(CodecStride(h->width, h->bpp));
+    // An upright picture is decoded straight into the buffer; a turned one first
+    // into rows of its stored size (no larger than the buffer).
+    const bool turn = s->orientation != kOrientationNormal;
+    const size_t storedRow = size_t(c->output_width) * pixelBytes;
+    if (turn) {
+        s->stored = new (std::nothrow) uint8_t[storedRow * c->output_height];
+        if (!s->stored) return kCodecErrMemory;
+    }
+    jpeg_start_decompress(c);
     while (c->output_scanline < c->output_height) {
-        uint8_t* row = FormatRow(pixels, h, h->height - 1 - int32_t(c->output_scanline));
+        uint8_t* row = turn ? s->stored + storedRow * c->output_scanline
+                            : FormatRow(pixels, h, h->height - 1 - int32_t(c->output_scanline));
         JSAMPROW rows[1] = {row};
         jpeg_read_scanlines(c, rows, 1);
 #ifndef JCS_EXTENSIONS
         if (h->bpp == 24)
-            for (size_t x = 0; x < rowBytes; x += 3)
+            for (size_t x = 0; x < storedRow; x += 3)
                 std::swap(row[x], row[x + 2]);
 #endif
-        std::memset(row + rowBytes, 0, stride - rowBytes);
     }
     jpeg_finish_decompress(c);
+    if (turn)
+        OrientPixels(s->stored, ptrdiff_t(storedRow), int(c->output_width), int(c->output_height),
+                     int(pixelBytes), s->orientation, FormatRow(pixels, h, h->height - 1),
+                     -ptrdiff_t(stride));
+    for (int32_t y = 0; y < h->height; ++y)
+        std::memset(FormatRow(pixels, h, y) + rowBytes, 0, stride - rowBytes);
     return kCodecOk;
 }
 
@@ -170,6 +208,7 @@ int Run(CodecFile* f, CodecHeader* h, uint8_t* pixels, Step step) {
     if (setjmp(s->err.jump)) {
         int code = s->err.code;
         jpeg_destroy_decompress(&s->cinfo);
+        delete[] s->stored;
         delete s;
         return code;
     }
@@ -184,6 +223,7 @@ int Run(CodecFile* f, CodecHeader* h, uint8_t* pixels, Step step) {
     s->cinfo.src = &s->src.pub;
     int rc = step == Step::Header ? ReadJpegHeader(s, h) : DecodeRows(s, h, pixels);
     jpeg_destroy_decompress(&s->cinfo);
+    delete[] s->stored;
     delete s;
     return rc;
 }

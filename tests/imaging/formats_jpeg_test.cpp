@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "tests/imaging/exif_builder.h"
 #include "tests/imaging/formats_support.h"
 
 namespace fs = std::filesystem;
@@ -214,6 +215,53 @@ TEST(JpegRows, PaddingIsClearedAndRowsAreBottomUp) {
     // Top image row = last buffer row, blue first.
     EXPECT_EQ(pixels[32], ref.rgb[2]);
     EXPECT_EQ(pixels[34], ref.rgb[0]);
+}
+
+} // namespace
+
+namespace {
+
+// A camera's orientation tag turns the picture upright: all eight values, in
+// both byte orders, against ImageMagick's -auto-orient of the same file.  A
+// broken block leaves the picture as stored (djpeg of the file).
+TEST(JpegOrientation, ShownAsImageMagickAutoOrientShowsIt) {
+    if (!HaveTestData()) GTEST_SKIP() << "no test data";
+    // An odd, non-square size, so that a swapped or mirrored axis cannot match.
+    std::string plain = MakeVariant("orient-plain", "-sample 1x1 -quality 95",
+                                    "-left=17 -top=9 -width=53 -height=31");
+    ASSERT_FALSE(plain.empty());
+    const auto bytes = ReadAll(plain);
+    for (int value = 1; value <= 8; ++value) {
+        const bool big = value % 2 == 0;
+        auto tagged = WithApp1(bytes, ExifBlock(big, {{0x0110, 2, 4, 0x4142}, // Model
+                                                      {0x0112, 3, 1, uint32_t(value)}}));
+        fs::path path = WorkDir() / ("orient-" + std::to_string(value) + ".jpg");
+        WriteAll(path, tagged);
+        FormatImage ours = DecodeFile(kFormatJpeg, path.string());
+        ASSERT_EQ(ours.rc, 0) << value << ": " << codec_error_text(ours.rc);
+        EXPECT_EQ(ours.width, value >= 5 ? 31 : 53) << value;
+        FormatImage ref =
+            OracleDecode("/usr/bin/convert " + ShellQuote(path.string()) + " -auto-orient ppm:-",
+                         "jpeg-orient-" + std::to_string(value));
+        ASSERT_EQ(ref.rc, 0) << value;
+        EXPECT_EQ(ComparePixels(ours, ref), "") << value;
+    }
+    FormatImage asStored = Djpeg(plain, "orient-plain");
+    ASSERT_EQ(asStored.rc, 0);
+    struct Broken {
+        const char* what;
+        std::vector<uint8_t> payload;
+    } broken[] = {
+        {"value 9", ExifBlock(false, {{0x0112, 3, 1, 9}})},
+        {"IFD far beyond the block", ExifBlock(true, {{0x0112, 3, 1, 6}}, 0x7FFFFFF0)},
+        {"cut after the TIFF header", {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0}},
+        {"not Exif at all", {'h', 't', 't', 'p', ':', '/', '/'}},
+    };
+    for (const Broken& b : broken) {
+        FormatImage ours = DecodeBytes(kFormatJpeg, WithApp1(bytes, b.payload));
+        ASSERT_EQ(ours.rc, 0) << b.what;
+        EXPECT_EQ(ComparePixels(ours, asStored), "") << b.what;
+    }
 }
 
 } // namespace
