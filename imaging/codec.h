@@ -1,4 +1,4 @@
-// The bitmap codec library: a fixed table of 17 image
+// The bitmap codec library: a fixed table of 18 image
 // formats, each with its own reader, behind one small interface that picks a
 // format by file extension and reads a file's header, palette and pixel data
 // into the caller's buffers.  Portable: no <windows.h>, and no hidden I/O —
@@ -37,6 +37,9 @@
 // reader, and stores nextOffset after a successful data reader; a reader
 // returns one of codes 0-9 or a code of its own block (GIF 1100-1104, ...),
 // and its ErrorText answers the texts of its own block (nullptr otherwise).
+// Blocks: Greymap 100, Pixmap 200, Bitmap 300, Targa 400, PCX 700, TIFF 800,
+// ILBM 900, YUV12C 1000, GIF 1100, XBitmap 1300, Sprite 1400, IAX 1500,
+// PSEG 1600, GemRas 1700, KIPS 1800, Portrait 1900, JPEG 1910-1929, PNG 2000-2002.
 #pragma once
 
 #include <cstddef>
@@ -54,7 +57,7 @@ constexpr int kCodecErrRead = 7;         // "can't read file" (short read, trunc
 constexpr int kCodecErrWrite = 8;        // "can't write file"
 constexpr int kCodecErrBadArg = 9; // "bad argument to vellum function" (missing buffer/header)
 
-constexpr int kCodecFormatCount = 17;
+constexpr int kCodecFormatCount = 18;
 constexpr int kCodecMaxOptionText = 100;
 
 // Row indices of the fixed format table.
@@ -76,6 +79,7 @@ enum : int {
     kFormatGemRas = 14,
     kFormatPortrait = 15,
     kFormatJpeg = 16,
+    kFormatPng = 17, // appended: the rows above keep their indexes
 };
 
 // Capability byte: low nibble = depths read, high nibble = depths a writer accepts.
@@ -154,14 +158,14 @@ static_assert(sizeof(CodecHeader) == kCodecHeaderSize, "CodecHeader is 2048 byte
 int32_t CodecStride(int32_t width, int32_t bpp);
 
 // ---- The interface ----
-// n = 17.  Returns 0 (9 when n is missing).
+// n = 18.  Returns 0 (9 when n is missing).
 int codec_count(int* n);
 // Format by file extension: the text after the last "." not followed by "/" or
 // "\"; compared case-insensitively with each word of each row's extension list,
 // rows in table order.  0 and *index, or 4 when none matches (9: missing argument).
 int codec_guess(const char* fileName, int* index);
 // Names, extension list and capability byte of row index (the "describe" operation).
-// 9 for an index outside 0..16.
+// 9 for an index outside 0..17.
 int codec_describe(int index, const char** shortName, const char** longName,
                    const char** extensions, uint8_t* caps);
 // Seeks the handle to 0, then runs the row's header reader with the option text

@@ -44,6 +44,7 @@ extern const CodecReader kKipsReader;
 extern const CodecReader kIaxReader;
 extern const CodecReader kPsegReader;
 extern const CodecReader kPortraitReader;
+extern const CodecReader kPngReader;
 
 // The fixed table (imaging/codec_table.cpp).
 struct FormatEntry {

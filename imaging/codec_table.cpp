@@ -1,4 +1,4 @@
-// The fixed format table: 17 rows in this order.  The index is what
+// The fixed format table: 18 rows in this order.  The index is what
 // codec_guess returns and what CDibImage records as `format`.  Every row has
 // its reader (the library would answer code 2, "not supported", for a row
 // without one).
@@ -28,4 +28,5 @@ const FormatEntry kFormatTable[kCodecFormatCount] = {
     {"GemRas", "GEM Raster", "IMG", k1 | k4 | k8 | k24, &kGemRasReader},
     {"Portrait", "Portrait", "CVP", k24, &kPortraitReader},
     {"JPEG", "JPEG File Interchange Format", "JPG JPEG JPE", k8 | k24, &kJpegReader},
+    {"PNG", "Portable Network Graphics", "PNG", k1 | k4 | k8 | k24, &kPngReader},
 };

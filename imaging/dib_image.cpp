@@ -169,19 +169,18 @@ bool CDibImage::LoadFrame(const char* fileName, int frameIndex) {
         screenHeight = header->screenHeight;
         left = header->left;
         top = header->top;
-        transparentIndex = header->transparentIndex;
         delay = uint16_t(header->delay);
         controlFlags = uint16_t(header->controlFlags);
-        transparentColor = 0;
-        if (transparentIndex >= 0 && transparentIndex < colorsUsed) {
-            const uint8_t* e = palette + 3 * transparentIndex;
-            transparentColor = DibRgb(e[0], e[1], e[2]);
-        }
     } else {
-        transparentIndex = -1;
-        transparentColor = 0;
         delay = 0;
         controlFlags = 0;
+    }
+    // GIF frames and PNG pictures may name one see-through palette entry.
+    transparentIndex = fmt == kFormatGif || fmt == kFormatPng ? header->transparentIndex : -1;
+    transparentColor = 0;
+    if (transparentIndex >= 0 && transparentIndex < colorsUsed) {
+        const uint8_t* e = palette + 3 * transparentIndex;
+        transparentColor = DibRgb(e[0], e[1], e[2]);
     }
 
     uint8_t* newBits = AllocBits(height, stride);

@@ -31,12 +31,13 @@ const Row kRows[kCodecFormatCount] = {
     {"GemRas", "IMG", 0x0F},
     {"Portrait", "CVP", 0x08},
     {"JPEG", "JPG JPEG JPE", 0x0C},
+    {"PNG", "PNG", 0x0F},
 };
 
-TEST(CodecTable, SeventeenRowsInFixedOrder) {
+TEST(CodecTable, RowsInFixedOrder) {
     int n = 0;
     EXPECT_EQ(codec_count(&n), 0);
-    EXPECT_EQ(n, 17);
+    EXPECT_EQ(n, 18);
     EXPECT_EQ(codec_count(nullptr), 9);
     for (int i = 0; i < n; ++i) {
         const char *s, *l, *e;
@@ -47,7 +48,7 @@ TEST(CodecTable, SeventeenRowsInFixedOrder) {
         EXPECT_EQ(caps, kRows[i].caps) << i;
         EXPECT_GT(std::strlen(l), 0u);
     }
-    EXPECT_EQ(codec_describe(17, nullptr, nullptr, nullptr, nullptr), 9);
+    EXPECT_EQ(codec_describe(18, nullptr, nullptr, nullptr, nullptr), 9);
     EXPECT_EQ(codec_describe(-1, nullptr, nullptr, nullptr, nullptr), 9);
 }
 
@@ -61,6 +62,7 @@ TEST(CodecGuess, ByExtensionIgnoringCase) {
         {"dir.gif\\file", 4, -1}, {"dir.gif/file", 4, -1}, {"noext", 4, -1},
         {"photo.jfif", 4, -1},    {"a.", 4, -1},           {"a.tar.gif", 0, 1},
         {"a.gi", 4, -1},          {"a.sprite", 0, 12},     {"c:\\x.y\\p.pcc", 0, 2},
+        {"shot.Png", 0, 17},
     };
     for (auto& c : cases) {
         int idx = -1;
@@ -119,7 +121,7 @@ TEST(CodecArguments, MissingPiecesAndRowsWithoutReader) {
     uint8_t buf[16];
     EXPECT_EQ(codec_read_header("x.gif", nullptr, 1, &h, ""), 9);
     EXPECT_EQ(codec_read_header("x.gif", &f, 1, nullptr, ""), 9);
-    EXPECT_EQ(codec_read_header("x.gif", &f, 17, &h, ""), 9);
+    EXPECT_EQ(codec_read_header("x.gif", &f, 18, &h, ""), 9);
     EXPECT_EQ(codec_read_palette(&f, 1, &h, nullptr), 9);
     EXPECT_EQ(codec_read_data(&f, 1, &h, nullptr), 9);
     EXPECT_EQ(codec_read_data(&f, 1, nullptr, buf), 9);

@@ -46,3 +46,25 @@ plinthar_test(imaging_sprite_tests SOURCES
 plinthar_test(imaging_minor_format_tests SOURCES
     formats_minor_test.cpp
     LIBS plinthar_codec)
+
+# Files built byte by byte: runs natively and under Wine (the cross-built libpng).
+plinthar_test(imaging_png_tests SOURCES
+    formats_png_test.cpp png_builder.cpp ${formats_support}
+    LIBS plinthar_imaging)
+
+# Compared with netpbm's pngtopnm: the PNG suite in libpng's source as the
+# bootstrap unpacked it (skipped when absent) and files ImageMagick makes.
+if(DEFINED ENV{PLINTHAR_CACHE})
+    set(png_cache "$ENV{PLINTHAR_CACHE}")
+elseif(DEFINED ENV{XDG_CACHE_HOME})
+    set(png_cache "$ENV{XDG_CACHE_HOME}/plinthar")
+else()
+    set(png_cache "$ENV{HOME}/.cache/plinthar")
+endif()
+plinthar_test(imaging_png_reference_tests NATIVE_ONLY TIMEOUT 600 SOURCES
+    formats_png_reference_test.cpp ${formats_support}
+    LIBS plinthar_codec)
+if(TARGET imaging_png_reference_tests)
+    target_compile_definitions(imaging_png_reference_tests PRIVATE
+        PLINTHAR_PNGSUITE="${png_cache}/libpng-src/contrib/pngsuite")
+endif()
