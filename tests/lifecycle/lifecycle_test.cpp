@@ -1,0 +1,581 @@
+// The kit's whole life under Wine, each step through the real program as a
+// person takes it: PlintharSetup.exe installs the kit; the installed sheet
+// gets pictures (a folder and two captioned files), a sound and a choice of
+// effects and builds a saver on its Create page; the saver's setup program
+// installs it; the saver runs and shows its pictures and plays its sound; its
+// settings page opens; then the saver and the kit are uninstalled and nothing
+// of either is left.
+//
+// With PLINTHAR_SCREENSHOT_DIR set, the pictures of each step are written
+// there as BMP files (the README's walk-through).
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/album.h"
+#include "common/paths.h"
+#include "tests/harness/win_harness.h"
+#include "tests/setup/installer/win32/setup_driver.h"
+
+namespace {
+
+// Control identifiers of the programs, as their dialogs define them.
+constexpr int kWelcomeText = 2035, kReadmeText = 2108, kFolder = 2008, kLaunch = 2100,
+              kMakeActive = 2102;
+constexpr int kImageAdd = 1025, kImageList = 1053, kImageClear = 1055, kCaption = 1172,
+              kCaptionBottom = 1177, kImageAddFolder = 1033;
+constexpr int kSoundAdd = 1047, kSoundList = 1057, kSoundClear = 1036;
+constexpr int kEffects = 1271, kEffectsClear = 1035;
+constexpr int kCreateName = 1245, kCreateVersion = 1246, kCreateIt = 1247, kCreateDir = 1257,
+              kCreatePublisher = 1261, kCreateTest = 1037, kCreateStatus = 1180;
+constexpr int kFileName = 1148, kFileNameEdit = 1152;
+
+const std::string kKitDir = "C:\\Program Files\\Plinthar";
+const std::string kSaver = "Harbour Lights", kPublisher = "Ann Example";
+const std::string kSaverDir = "C:\\Program Files\\Harbour Lights";
+const std::string kOutput = "C:\\Savers";
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string WindowsDir() {
+    char buf[MAX_PATH] = {};
+    GetWindowsDirectoryA(buf, sizeof buf);
+    return buf;
+}
+
+std::string ProgramsDir() {
+    char buf[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, buf, CSIDL_PROGRAMS, FALSE);
+    return buf;
+}
+
+std::string RegText(const std::string& key, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return "<no key>";
+    char buf[MAX_PATH] = {};
+    DWORD size = sizeof buf - 1;
+    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
+}
+
+// The text of a window of another process (GetWindowText reads only the
+// title of such a window, not a control's text).
+std::string TextOf(HWND w) {
+    char buf[1024] = {};
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(w, WM_GETTEXT, sizeof buf, LPARAM(buf), SMTO_ABORTIFHUNG, 10000, &got);
+    return buf;
+}
+
+void Click(HWND button) {
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void Key(HWND w, UINT vk) {
+    PostMessageA(w, WM_KEYDOWN, vk, 1);
+    PostMessageA(w, WM_KEYUP, vk, 0xC0000001);
+}
+
+void Type(HWND edit, const std::string& text) {
+    for (char c : text)
+        PostMessageA(edit, WM_CHAR, WPARAM(static_cast<unsigned char>(c)), 1);
+}
+
+// A visible dialog (#32770) of process `pid`: a message box when `box`,
+// otherwise one titled `title`.
+struct DialogSearch {
+    DWORD pid;
+    const char* title;
+    bool box;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<DialogSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (pid != s->pid || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(w)) return TRUE;
+    if ((GetDlgItem(w, 0xFFFF) != nullptr) != s->box) return TRUE;
+    if (s->title && TextOf(w) != s->title) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+HWND FindDialogOf(DWORD pid, const char* title, bool box) {
+    DialogSearch s{pid, title, box, nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND WaitForDialog(DWORD pid, const char* title, bool box, DWORD timeoutMs = 30000) {
+    HWND w = nullptr;
+    harness::PumpUntil([&] { return (w = FindDialogOf(pid, title, box)) != nullptr; }, timeoutMs);
+    return w;
+}
+
+// The message box text, then the button.
+std::string AnswerBox(HWND box, int button) {
+    std::string text = TextOf(GetDlgItem(box, 0xFFFF));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), LPARAM(GetDlgItem(box, button)));
+    harness::PumpUntil([&] { return !IsWindow(box); }, 10000);
+    return text;
+}
+
+HWND CurrentPage(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+// Brings up the sheet's page that holds control `id`, tab by tab.
+HWND PageWith(HWND sheet, int id) {
+    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    int count = int(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        SendMessageA(sheet, PSM_SETCURSEL, WPARAM(i), 0);
+        HWND page = CurrentPage(sheet);
+        if (page && GetDlgItem(page, id)) return page;
+    }
+    return nullptr;
+}
+
+int ListBoxCount(HWND list) {
+    return int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+}
+
+// Chooses one row of a multiple-selection list box as a click does, telling
+// its page.  Everything is posted, so that it reaches the program in order
+// with the keys that follow (a sent message would overtake them).
+void SelectRow(HWND page, int id, int row) {
+    HWND list = GetDlgItem(page, id);
+    PostMessageA(list, LB_SETSEL, FALSE, -1);
+    PostMessageA(list, LB_SETSEL, TRUE, row);
+    PostMessageA(list, LB_SETCARETINDEX, row, FALSE);
+    PostMessageA(page, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), LPARAM(list));
+}
+
+// A picture: stripes of a colour and a darker shade of it, so that a
+// screenshot holds many pixels of exactly `rgb`.
+std::string Bitmap(int w, int h, uint32_t rgb) {
+    int stride = (w * 3 + 3) & ~3;
+    std::string bmp(54 + size_t(stride) * h, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = char(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, uint32_t(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, uint32_t(w));
+    put32(22, uint32_t(h));
+    bmp[26] = 1;
+    bmp[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t c = ((x + y) / 24) % 3 == 2 ? (rgb >> 1) & 0x7F7F7F : rgb;
+            char* p = &bmp[54 + size_t(y) * stride + size_t(x) * 3];
+            p[0] = char(c), p[1] = char(c >> 8), p[2] = char(c >> 16);
+        }
+    return bmp;
+}
+
+// A wave file: 1.5 seconds of a 440 Hz tone, 22050 Hz, 16-bit mono.
+std::string Tone() {
+    const uint32_t rate = 22050, samples = rate * 3 / 2;
+    std::string pcm;
+    for (uint32_t i = 0; i < samples; ++i) {
+        int16_t s = int16_t(12000 * std::sin(6.283185307 * 440.0 * i / rate));
+        pcm += char(s & 0xFF);
+        pcm += char((s >> 8) & 0xFF);
+    }
+    std::string w = "RIFF....WAVEfmt ";
+    auto u32 = [](uint32_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    w += u32(16) + u16(1) + u16(1) + u32(rate) + u32(rate * 2) + u16(2) + u16(16);
+    w += "data" + u32(uint32_t(pcm.size())) + pcm;
+    w.replace(4, 4, u32(uint32_t(w.size() - 8)));
+    return w;
+}
+
+// Writes what the screen shows of `w` (or the whole screen) as a BMP into
+// PLINTHAR_SCREENSHOT_DIR, when that is set.
+void Shot(HWND w, const std::string& name) {
+    const char* dir = std::getenv("PLINTHAR_SCREENSHOT_DIR");
+    if (!dir || !*dir) return;
+    RECT r = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (w) {
+        RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        harness::PumpFor(300);
+        GetWindowRect(w, &r);
+    }
+    int width = r.right - r.left, height = r.bottom - r.top;
+    harness::Surface32 s(width, height);
+    s.GrabScreen(r.left, r.top);
+    int stride = (width * 3 + 3) & ~3;
+    std::string bmp = Bitmap(1, 1, 0);
+    bmp.resize(54);
+    bmp.resize(54 + size_t(stride) * height, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = char(v >> (8 * i));
+    };
+    put32(2, uint32_t(bmp.size()));
+    put32(18, uint32_t(width));
+    put32(22, uint32_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint32_t c = s.At(x, height - 1 - y);
+            char* p = &bmp[54 + size_t(y) * stride + size_t(x) * 3];
+            p[0] = char(c), p[1] = char(c >> 8), p[2] = char(c >> 16);
+        }
+    harness::WriteFileBytes(std::string(dir) + "\\" + name + ".bmp", bmp);
+}
+
+// Drives a Setup wizard from its first page to Finish and waits for it to end.
+void RunWizard(const std::string& setup, const std::string& name, bool readme,
+               const std::string& folder, bool makeActive, const std::string& shots) {
+    SetupDriver d(setup);
+    ASSERT_TRUE(d.Sheet(name + " Setup")) << setup;
+    ASSERT_TRUE(d.WaitForPage(kWelcomeText));
+    Shot(d.Sheet(name + " Setup"), shots + "-welcome");
+    d.Press(PSBTN_NEXT);
+    if (readme) {
+        ASSERT_TRUE(d.WaitForPage(kReadmeText)) << "kit mode shows the read-me";
+        Shot(d.Sheet(name + " Setup"), shots + "-readme");
+        d.Press(PSBTN_NEXT);
+    }
+    ASSERT_TRUE(d.WaitForPage(kFolder));
+    EXPECT_EQ(d.Text(kFolder), folder) << "the default folder";
+    d.SetCheck(kLaunch, false);
+    d.SetCheck(kMakeActive, makeActive);
+    Shot(d.Sheet(name + " Setup"), shots + "-destination");
+    d.Press(PSBTN_FINISH);
+    ASSERT_TRUE(d.WaitForExit(120000));
+    CloseFolderWindows(name, 20000);
+}
+
+// Starts the registered uninstall command as Add/Remove Programs does, answers
+// its questions and waits until the installation folder is gone.
+void Uninstall(const std::string& name, const std::string& folder) {
+    std::string command = RegText(
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name, "UninstallString");
+    ASSERT_EQ(command, folder + "\\Uninstall.exe");
+    PROCESS_INFORMATION pi = {};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi));
+    int answered = 0;
+    harness::PumpUntil(
+        [&] {
+            if (HWND box = FindDialogOf(pi.dwProcessId, nullptr, true)) {
+                EXPECT_EQ(TextOf(box), name + " Uninstall");
+                AnswerBox(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
+                ++answered;
+            }
+            return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        120000);
+    DWORD code = 99;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u);
+    EXPECT_GE(answered, 1) << "it asks before it removes";
+    EXPECT_TRUE(harness::PumpUntil([&] { return !Exists(folder); }, 60000)) << folder;
+}
+
+// Pixels of the screen that have exactly one of the colours.
+int CountColours(const harness::Surface32& s, const std::vector<uint32_t>& colours) {
+    int n = 0;
+    for (int y = 0; y < s.Height(); y += 2)
+        for (int x = 0; x < s.Width(); x += 2)
+            for (uint32_t c : colours)
+                n += s.At(x, y) == c;
+    return n;
+}
+
+// The loudest 16-bit sample in the capture of this test's sound output.
+int Loudest(const std::string& capture) {
+    std::string raw = harness::ReadFileBytes(capture);
+    int peak = 0;
+    for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+        int s = int16_t(uint8_t(raw[i]) | (uint8_t(raw[i + 1]) << 8));
+        peak = std::max(peak, std::abs(s));
+    }
+    return peak;
+}
+
+TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
+    // Links saved by Setup must not become menu entries of the host.
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
+    const std::string windows = WindowsDir(), programs = ProgramsDir();
+    const std::string systemIni = JoinPath(windows, "system.ini");
+    const std::string kitScr = JoinPath(windows, "Plinthar.scr");
+    const std::string saverScr = JoinPath(windows, kSaver + ".scr");
+    ASSERT_FALSE(Exists(kKitDir)) << "a kit is installed already";
+
+    // What the author brings: a folder of holiday pictures, two pictures to
+    // caption and a tune.
+    const uint32_t sea = 0x1E64C8, sand = 0xE6C850, harbour = 0xC83228, lights = 0x28B43C;
+    CreateDirectoryA("C:\\Pictures", nullptr);
+    CreateDirectoryA("C:\\Pictures\\Holiday", nullptr);
+    CreateDirectoryA("C:\\Music", nullptr);
+    ASSERT_TRUE(harness::WriteFileBytes("C:\\Pictures\\Holiday\\sea.bmp", Bitmap(480, 360, sea)));
+    ASSERT_TRUE(harness::WriteFileBytes("C:\\Pictures\\Holiday\\sand.bmp", Bitmap(480, 360, sand)));
+    ASSERT_TRUE(harness::WriteFileBytes("C:\\Pictures\\harbour.bmp", Bitmap(480, 360, harbour)));
+    ASSERT_TRUE(harness::WriteFileBytes("C:\\Pictures\\lights.bmp", Bitmap(480, 360, lights)));
+    ASSERT_TRUE(harness::WriteFileBytes("C:\\Music\\tune.wav", Tone()));
+    DeleteFileA((kOutput + "\\" + kSaver + ".exe").c_str());
+
+    // 1. The kit's own setup program, run from a download folder.
+    std::string download = harness::MakeTempDir("lifecycle-download");
+    std::string kitSetup = download + "\\PlintharSetup.exe";
+    ASSERT_TRUE(harness::CopyFileTo(KIT_SETUP_EXE, kitSetup));
+    RunWizard(kitSetup, "Plinthar", true, kKitDir, false, "kit-setup");
+    if (HasFatalFailure()) return;
+    for (const char* name : {"Plinthar.exe", "Plinthar.scr", "Plinthar.ini", "Plinthar.alb",
+                             "setup.ex_", "Uninstall.exe", "ReadMe.txt", "title.bmp"})
+        EXPECT_TRUE(Exists(JoinPath(kKitDir, name))) << name;
+    EXPECT_TRUE(Exists(kitScr));
+    EXPECT_TRUE(Exists(programs + "\\Plinthar\\Plinthar.lnk"));
+    EXPECT_EQ(RegText("Software\\Quorvane\\Plinthar\\App", "InstallDirectory"), kKitDir);
+
+    // 2. The installed sheet opens on the demo album without a word of warning.
+    {
+        SetupDriver kit(kKitDir + "\\Plinthar.exe");
+        const DWORD pid = kit.Program().Id();
+        HWND sheet = kit.Sheet("Plinthar Setup - Plinthar.alb");
+        ASSERT_TRUE(sheet) << "the sheet did not open";
+        HWND warning = FindDialogOf(pid, nullptr, true);
+        ASSERT_EQ(warning, nullptr) << TextOf(GetDlgItem(warning, 0xFFFF));
+
+        // Images: the demo's pictures go, a folder and two captioned pictures come.
+        HWND page = PageWith(sheet, kImageAdd);
+        ASSERT_TRUE(page);
+        Click(GetDlgItem(page, kImageClear));
+        HWND box = WaitForDialog(pid, nullptr, true);
+        ASSERT_TRUE(box);
+        AnswerBox(box, IDYES);
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] { return ListBoxCount(GetDlgItem(page, kImageList)) == 0; }, 10000));
+
+        Click(GetDlgItem(page, kImageAdd));
+        HWND open = WaitForDialog(pid, "Select image files or directories", false);
+        ASSERT_TRUE(open);
+        HWND name = GetDlgItem(open, kFileName) ? GetDlgItem(open, kFileName)
+                                                : GetDlgItem(open, kFileNameEdit);
+        SetWindowTextA(name, "C:\\Pictures\\Holiday");
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        // A picture chosen in the folder lets "Add Directory" take the folder.
+        HWND files = nullptr;
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] {
+                HWND view = FindWindowExA(open, nullptr, "SHELLDLL_DefView", nullptr);
+                files = view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
+                return files && SendMessageA(files, LVM_GETITEMCOUNT, 0, 0) == 2;
+            },
+            20000));
+        HWND panel = nullptr;
+        for (HWND c = FindWindowExA(open, nullptr, "#32770", nullptr); c && !panel;
+             c = FindWindowExA(open, c, "#32770", nullptr))
+            if (GetDlgItem(c, kImageAddFolder)) panel = c;
+        ASSERT_TRUE(panel);
+        HWND addFolder = GetDlgItem(panel, kImageAddFolder);
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] {
+                Key(files, VK_HOME);
+                harness::PumpFor(200);
+                return IsWindowEnabled(addFolder) != FALSE;
+            },
+            20000));
+        Shot(open, "dialog-image-open");
+        Click(addFolder);
+        harness::PumpUntil([&] { return !IsWindowEnabled(addFolder); }, 10000);
+        SetWindowTextA(name, "C:\\Pictures\\harbour.bmp");
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        HWND list = GetDlgItem(page, kImageList);
+        ASSERT_TRUE(harness::PumpUntil([&] { return ListBoxCount(list) == 2; }, 20000))
+            << ListBoxCount(list) << " rows";
+        Click(GetDlgItem(page, kImageAdd));
+        open = WaitForDialog(pid, "Select image files or directories", false);
+        ASSERT_TRUE(open);
+        name = GetDlgItem(open, kFileName) ? GetDlgItem(open, kFileName)
+                                           : GetDlgItem(open, kFileNameEdit);
+        SetWindowTextA(name, "C:\\Pictures\\lights.bmp");
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(harness::PumpUntil([&] { return ListBoxCount(list) == 3; }, 20000))
+            << ListBoxCount(list) << " rows";
+        // Captions as a person gives them: a click on the row, a click into
+        // the caption box (which selects its text), the words.
+        HWND caption = GetDlgItem(page, kCaption);
+        const char* captions[] = {"The harbour at dusk", "Lights on the water"};
+        for (int row = 1; row <= 2; ++row) {
+            PostMessageA(page, WM_NEXTDLGCTL, WPARAM(list), TRUE);
+            SelectRow(page, kImageList, row);
+            PostMessageA(page, WM_NEXTDLGCTL, WPARAM(caption), TRUE);
+            Type(caption, captions[row - 1]);
+            EXPECT_TRUE(
+                harness::PumpUntil([&] { return TextOf(caption) == captions[row - 1]; }, 10000))
+                << "the caption box holds " << TextOf(caption);
+        }
+        PostMessageA(page, WM_NEXTDLGCTL, WPARAM(list), TRUE);
+        SelectRow(page, kImageList, 0);
+        Click(GetDlgItem(page, kCaptionBottom));
+        harness::PumpFor(300);
+        Shot(sheet, "sheet-images");
+
+        // Sounds: the tune instead of the demo's.
+        page = PageWith(sheet, kSoundAdd);
+        ASSERT_TRUE(page);
+        Click(GetDlgItem(page, kSoundClear));
+        box = WaitForDialog(pid, nullptr, true);
+        ASSERT_TRUE(box);
+        AnswerBox(box, IDYES);
+        Click(GetDlgItem(page, kSoundAdd));
+        open = WaitForDialog(pid, "Select sound files or directories", false);
+        ASSERT_TRUE(open);
+        name = GetDlgItem(open, kFileName) ? GetDlgItem(open, kFileName)
+                                           : GetDlgItem(open, kFileNameEdit);
+        SetWindowTextA(name, "C:\\Music\\tune.wav");
+        PostMessageA(open, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] { return ListBoxCount(GetDlgItem(page, kSoundList)) == 1; }, 20000));
+        Shot(sheet, "sheet-sounds");
+
+        // Slideshow: two effects only, the first and the third.
+        page = PageWith(sheet, kEffects);
+        ASSERT_TRUE(page);
+        Click(GetDlgItem(page, kEffectsClear));
+        harness::PumpFor(300);
+        HWND effects = GetDlgItem(page, kEffects);
+        PostMessageA(page, WM_NEXTDLGCTL, WPARAM(effects), TRUE);
+        Key(effects, VK_HOME);
+        Key(effects, VK_SPACE);
+        Key(effects, VK_DOWN);
+        Key(effects, VK_DOWN);
+        Key(effects, VK_SPACE);
+        harness::PumpFor(500);
+        Shot(sheet, "sheet-slideshow");
+
+        // Create Your Saver.
+        page = PageWith(sheet, kCreateIt);
+        ASSERT_TRUE(page);
+        SetDlgItemTextA(page, kCreateName, kSaver.c_str());
+        SetDlgItemTextA(page, kCreateVersion, "1.0");
+        SetDlgItemTextA(page, kCreatePublisher, kPublisher.c_str());
+        SetDlgItemTextA(page, kCreateDir, kOutput.c_str());
+        Shot(sheet, "sheet-create-your-saver");
+        Click(GetDlgItem(page, kCreateIt));
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] {
+                if (HWND b = FindDialogOf(pid, nullptr, true))
+                    ADD_FAILURE() << "the build asks: " << AnswerBox(b, IDOK);
+                return IsWindowEnabled(GetDlgItem(page, kCreateTest)) != FALSE;
+            },
+            300000))
+            << TextOf(GetDlgItem(page, kCreateStatus));
+        Shot(sheet, "sheet-create");
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        ASSERT_TRUE(kit.WaitForExit(30000));
+    }
+    const std::string saverSetup = kOutput + "\\" + kSaver + ".exe";
+    ASSERT_TRUE(Exists(saverSetup));
+
+    // 3. The saver's setup program, made the active screensaver.
+    RunWizard(saverSetup, kSaver, false, kSaverDir, true, "saver-setup");
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(Exists(saverScr));
+    const std::string saverIni = JoinPath(kSaverDir, kSaver + ".ini");
+    EXPECT_EQ(harness::ReadIni(saverIni, "Slide", "Effects"), "1010000000000000000000000000000000");
+    // The folder's pictures and the captioned ones, all beside the saver now.
+    std::string albumBytes = harness::ReadFileBytes(JoinPath(kSaverDir, kSaver + ".alb"));
+    std::vector<std::string> images, sounds;
+    DecodeAlbum(reinterpret_cast<const uint8_t*>(albumBytes.data()), albumBytes.size(), images,
+                sounds);
+    std::sort(images.begin(), images.end());
+    EXPECT_EQ(images, (std::vector<std::string>{"\\harbour.bmp|The harbour at dusk",
+                                                "\\lights.bmp|Lights on the water", "\\sand.bmp",
+                                                "\\sea.bmp"}));
+    EXPECT_EQ(sounds, std::vector<std::string>{"\\tune.wav"});
+    char shortScr[MAX_PATH] = {};
+    GetShortPathNameA(saverScr.c_str(), shortScr, sizeof shortScr);
+    EXPECT_EQ(harness::ReadIni(systemIni, "boot", "scrnsave.exe"), shortScr);
+
+    // 4. The saver runs: its pictures on the screen, its tune in the sound output.
+    {
+        const char* capture = std::getenv("PLINTHAR_AUDIO_CAPTURE");
+        ASSERT_TRUE(capture && *capture) << "no sound capture in this session";
+        harness::WriteFileBytes(capture, "");
+        harness::RunningProgram saver(saverScr, "/s");
+        ASSERT_TRUE(saver.Started());
+        harness::Surface32 screen(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        int seen = 0, loudest = 0;
+        bool pictures = harness::PumpUntil(
+            [&] {
+                screen.GrabScreen();
+                seen = CountColours(screen, {sea, sand, harbour, lights});
+                return seen > 5000;
+            },
+            120000);
+        EXPECT_TRUE(pictures) << "only " << seen << " pixels of the pictures";
+        Shot(nullptr, "saver-running");
+        EXPECT_TRUE(harness::PumpUntil([&] { return (loudest = Loudest(capture)) > 8000; }, 60000))
+            << "loudest sample " << loudest;
+        // A key ends it.
+        HWND top = GetForegroundWindow();
+        if (top) Key(top, VK_SPACE);
+        if (!saver.WaitForExit(20000)) ADD_FAILURE() << "the saver did not end on a key";
+    }
+
+    // 5. Its settings page, in created-saver mode.
+    {
+        SetupDriver settings(saverScr);
+        HWND sheet = settings.Sheet(kSaver + " Setup");
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(FindDialogOf(settings.Program().Id(), nullptr, true), nullptr);
+        HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+        EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 1) << "one page: Settings";
+        Shot(sheet, "sheet-settings");
+        PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        EXPECT_TRUE(settings.WaitForExit(20000));
+    }
+
+    // 6. Uninstall the saver, then the kit.
+    Uninstall(kSaver, kSaverDir);
+    Uninstall("Plinthar", kKitDir);
+    for (const std::string& gone :
+         std::vector<std::string>{kKitDir, kSaverDir, kitScr, saverScr, programs + "\\Plinthar",
+                                  programs + "\\" + kSaver})
+        EXPECT_FALSE(Exists(gone)) << gone;
+    for (const std::string& key : std::vector<std::string>{
+             "Software\\Quorvane", "Software\\" + kPublisher,
+             "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Plinthar",
+             "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kSaver})
+        EXPECT_EQ(RegText(key, ""), "<no key>") << key;
+    EXPECT_EQ(RegText("Software\\Microsoft\\Windows\\Help", "Plinthar.hlp"), "<no value>");
+    EXPECT_EQ(harness::ReadIni(systemIni, "boot", "scrnsave.exe"), "<missing>");
+    // The author's own files stay theirs.
+    EXPECT_TRUE(Exists(saverSetup));
+    DeleteFileA(saverSetup.c_str());
+    RemoveDirectoryA(kOutput.c_str());
+}
+
+} // namespace
