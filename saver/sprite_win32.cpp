@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "imaging/dib_image.h"
+#include "saver/animation/key_copy.h"
 #include "saver/geometry/fitting.h"
 #include "saver/motion/sprite_motion.h"
 #include "win32/handles.h"
@@ -31,7 +32,18 @@ HRGN ShapeRegionOver(int shape, const saver::Rect& r, int corner) {
     return nullptr;
 }
 
-}  // namespace
+BITMAPINFO TopDown32(int width, int height) {
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = width;
+    bmi.bmiHeader.biHeight = -height; // top row first
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    return bmi;
+}
+
+} // namespace
 
 Sprite::Sprite() {
     imageDC = ScreenMemoryDC();
@@ -81,10 +93,14 @@ void Sprite::SetPosition(int left, int top, int right, int bottom) {
     }
     HGDIOBJ prevImage = SelectObject(imageDC, image);
     HGDIOBJ prevMask = SelectObject(maskDC, mask);
-    if (imageBitmap) DeleteObject(imageBitmap);
-    else oldImage_ = prevImage;
-    if (maskBitmap) DeleteObject(maskBitmap);
-    else oldMask_ = prevMask;
+    if (imageBitmap)
+        DeleteObject(imageBitmap);
+    else
+        oldImage_ = prevImage;
+    if (maskBitmap)
+        DeleteObject(maskBitmap);
+    else
+        oldMask_ = prevMask;
     imageBitmap = image;
     maskBitmap = mask;
     maskValid = false;
@@ -186,6 +202,11 @@ void Sprite::DrawThroughVisibleRegion(HDC canvas, HRGN exclude) {
     SelectClipRgn(canvas, clip.Get());
     RECT box;
     GetRgnBox(visibleRegion, &box);
+    CopyPicture(canvas, box);
+    SelectClipRgn(canvas, nullptr);
+}
+
+void Sprite::CopyPicture(HDC canvas, const RECT& box) {
     int w = box.right - box.left, h = box.bottom - box.top;
     int sx = box.left - rect.left, sy = box.top - rect.top;
     if (!transparent) {
@@ -207,7 +228,71 @@ void Sprite::DrawThroughVisibleRegion(HDC canvas, HRGN exclude) {
         SetTextColor(canvas, oldText);
         SetBkColor(canvas, oldBk);
     }
-    SelectClipRgn(canvas, nullptr);
+}
+
+DirectPicture::~DirectPicture() {
+    Release();
+}
+
+void DirectPicture::Release() {
+    if (dc_) {
+        if (previous_) SelectObject(dc_, previous_);
+        DeleteDC(dc_);
+    }
+    if (bitmap_) DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    previous_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool DirectPicture::Reserve(HDC canvas, int width, int height) {
+    if (bits_ && width <= width_ && height <= height_) return true;
+    Release();
+    dc_ = CreateCompatibleDC(canvas);
+    BITMAPINFO bmi = TopDown32(width, height);
+    void* bits = nullptr;
+    bitmap_ = dc_ ? CreateDIBSection(dc_, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    if (!bitmap_ || !bits) {
+        Release();
+        return false;
+    }
+    previous_ = SelectObject(dc_, bitmap_);
+    bits_ = static_cast<uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+bool DirectPicture::Draw(HDC canvas, const RECT& box, POINT origin, const uint32_t* picture,
+                         int width, int height, bool keyed, uint32_t key) {
+    // The part of box that the picture covers, in picture coordinates.
+    const int left = std::max(int(box.left - origin.x), 0);
+    const int top = std::max(int(box.top - origin.y), 0);
+    const int right = std::min(int(box.right - origin.x), width);
+    const int bottom = std::min(int(box.bottom - origin.y), height);
+    if (!picture || right <= left || bottom <= top) return true;
+    const int w = right - left, h = bottom - top;
+    const int x = origin.x + left, y = origin.y + top;
+    if (!keyed) {
+        // The rows from `top` down, as a DIB of their own; the copy starts at column `left`.
+        BITMAPINFO bmi = TopDown32(width, h);
+        StretchDIBits(canvas, x, y, w, h, left, 0, w, h, picture + size_t(top) * size_t(width),
+                      &bmi, DIB_RGB_COLORS, SRCCOPY);
+        return true;
+    }
+    // The scratch keeps the sprite's full size, so a sprite that moves about
+    // the screen edge does not make it anew.
+    if (!Reserve(canvas, width, height)) return false;
+    BitBlt(dc_, 0, 0, w, h, canvas, x, y, SRCCOPY);
+    GdiFlush(); // the copy must have landed before its bits are read
+    for (int row = 0; row < h; ++row)
+        saver::CopyUnlessKey(bits_ + size_t(row) * size_t(width_),
+                             picture + size_t(top + row) * size_t(width) + size_t(left), size_t(w),
+                             key);
+    BitBlt(canvas, x, y, w, h, dc_, 0, 0, SRCCOPY);
+    return true;
 }
 
 bool AnimatedSprite::LoadFile(const std::string& path, const RECT&, int) {
@@ -216,6 +301,8 @@ bool AnimatedSprite::LoadFile(const std::string& path, const RECT&, int) {
         return false;
     }
     frames.clear();
+    composed_.reset();
+    picture_ = nullptr;
     CDibImage image;
     if (!image.LoadFrame(path.c_str(), 0)) {
         error = image.error;
@@ -258,7 +345,19 @@ bool AnimatedSprite::LoadFile(const std::string& path, const RECT&, int) {
     current = 0;
     Place();
     BuildShapeRegion();
-    CopyCanvas(saver::Rect{0, 0, canvas_.Width(), canvas_.Height()});
+    // A 32-bit pixel read from or written to a canvas of 24 or 32 bits keeps its
+    // colour, so the picture can go from memory to the canvas as it is; fewer
+    // bits would round colours, and the mask built from the picture bitmap
+    // decides then.
+    BITMAP bm = {};
+    direct_ = GetObject(imageBitmap, sizeof bm, &bm) && bm.bmBitsPixel >= 24;
+    if (direct_) {
+        composed_ = saver::ComposedFrames::For(canvas_.Width(), canvas_.Height(),
+                                               canvas_.Background(), frames);
+        picture_ = canvas_.Pixels().data();
+    } else {
+        CopyCanvas(saver::Rect{0, 0, canvas_.Width(), canvas_.Height()});
+    }
     maskValid = false;
     return true;
 }
@@ -271,13 +370,7 @@ void AnimatedSprite::CopyCanvas(const saver::Rect& part) {
     for (int y = 0; y < h; ++y)
         std::copy_n(&pixels[size_t(part.top + y) * size_t(canvas_.Width()) + size_t(part.left)], w,
                     &rows_[size_t(y) * size_t(w)]);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = w;
-    bmi.bmiHeader.biHeight = -h; // top row first
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    bmi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bmi = TopDown32(w, h);
     StretchDIBits(imageDC, part.left, part.top, w, h, 0, 0, w, h, rows_.data(), &bmi,
                   DIB_RGB_COLORS, SRCCOPY);
 }
@@ -285,7 +378,24 @@ void AnimatedSprite::CopyCanvas(const saver::Rect& part) {
 void AnimatedSprite::ComposeFrame() {
     if (frames.empty()) return;
     if (current < 0 || current >= int(frames.size())) current = 0;
-    CopyCanvas(canvas_.Compose(frames, current));
+    if (composed_ && composed_->Count() == FrameCount()) {
+        picture_ = composed_->Frame(current);
+        return;
+    }
+    saver::Rect changed = canvas_.Compose(frames, current);
+    if (direct_)
+        picture_ = canvas_.Pixels().data();
+    else
+        CopyCanvas(changed);
+}
+
+void AnimatedSprite::CopyPicture(HDC canvas, const RECT& box) {
+    if (!direct_) {
+        Sprite::CopyPicture(canvas, box);
+        return;
+    }
+    drawer_.Draw(canvas, box, POINT{rect.left, rect.top}, picture_, canvas_.Width(),
+                 canvas_.Height(), transparent, canvas_.Background());
 }
 
 bool AnimatedSprite::Step(HDC canvas) {
