@@ -406,7 +406,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
                 return IsWindowEnabled(addFolder) != FALSE;
             },
             20000));
-        Shot(open, "dialog-image-open");
+        Shot(open, "album-image-open");
         Click(addFolder);
         harness::PumpUntil([&] { return !IsWindowEnabled(addFolder); }, 10000);
         SetWindowTextA(name, "C:\\Pictures\\harbour.bmp");
@@ -440,7 +440,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         SelectRow(page, kImageList, 0);
         Click(GetDlgItem(page, kCaptionBottom));
         harness::PumpFor(300);
-        Shot(sheet, "sheet-images");
+        Shot(sheet, "album-images");
 
         // Sounds: the tune instead of the demo's.
         page = PageWith(sheet, kSoundAdd);
@@ -458,7 +458,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         PostMessageA(open, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(harness::PumpUntil(
             [&] { return ListBoxCount(GetDlgItem(page, kSoundList)) == 1; }, 20000));
-        Shot(sheet, "sheet-sounds");
+        Shot(sheet, "album-sounds");
 
         // Slideshow: two effects only, the first and the third.
         page = PageWith(sheet, kEffects);
@@ -473,7 +473,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         Key(effects, VK_DOWN);
         Key(effects, VK_SPACE);
         harness::PumpFor(500);
-        Shot(sheet, "sheet-slideshow");
+        Shot(sheet, "album-slideshow");
 
         // Create Your Saver.
         page = PageWith(sheet, kCreateIt);
@@ -536,6 +536,15 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
             },
             120000);
         EXPECT_TRUE(pictures) << "only " << seen << " pixels of the pictures";
+        // And one of the captioned two whole on the screen (its transition
+        // over), for the picture of the running saver: 480 x 360 pixels, every
+        // fourth counted, two thirds of them in the picture's own colour.
+        EXPECT_TRUE(harness::PumpUntil(
+            [&] {
+                screen.GrabScreen();
+                return CountColours(screen, {harbour, lights}) > 25000;
+            },
+            120000));
         Shot(nullptr, "saver-running");
         EXPECT_TRUE(harness::PumpUntil([&] { return (loudest = Loudest(capture)) > 8000; }, 60000))
             << "loudest sample " << loudest;
@@ -553,7 +562,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         EXPECT_EQ(FindDialogOf(settings.Program().Id(), nullptr, true), nullptr);
         HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
         EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 1) << "one page: Settings";
-        Shot(sheet, "sheet-settings");
+        Shot(sheet, "saver-settings");
         PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         EXPECT_TRUE(settings.WaitForExit(20000));
     }
