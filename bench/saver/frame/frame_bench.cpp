@@ -1,7 +1,7 @@
 // Time of one saver frame's work: painting the background into the canvas,
 // regions and movement of every sprite, each sprite's step, and the copy of
 // what changed to the screen.  Run under Wine at the screen size to measure:
-//   scripts/bench-wine build/windows64/bench/saver/frame/bench_saver_frame.exe [frames]
+//   scripts/bench-wine build/windows/bench/saver/frame/bench_saver_frame.exe [frames] [opaque]
 #include <windows.h>
 
 #include <algorithm>
@@ -40,7 +40,8 @@ std::string MakeSpriteGif(uint8_t control) {
         for (int y = 0; y < 200; ++y)
             for (int x = 0; x < 200; ++x) {
                 int dx = x - 100, dy = y - 100, r = 40 + f * 7;
-                if (dx * dx + dy * dy < r * r) px[size_t(y) * 200 + x] = uint8_t(1 + ((x / 20 + f) & 1));
+                if (dx * dx + dy * dy < r * r)
+                    px[size_t(y) * 200 + x] = uint8_t(1 + ((x / 20 + f) & 1));
             }
         g.Control(control, 5, 3).Image(0, 0, 200, 200, px);
     }
@@ -55,10 +56,12 @@ std::string MakeBackground() {
     int w = 640, h = 480, stride = w * 3;
     std::vector<uint8_t> f(54 + size_t(stride) * h);
     auto put = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[at + i] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            f[at + i] = uint8_t(v >> (8 * i));
     };
     f[0] = 'B', f[1] = 'M';
-    put(2, uint32_t(f.size())), put(10, 54), put(14, 40), put(18, uint32_t(w)), put(22, uint32_t(h));
+    put(2, uint32_t(f.size())), put(10, 54), put(14, 40), put(18, uint32_t(w)),
+        put(22, uint32_t(h));
     f[26] = 1, f[28] = 24;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -72,7 +75,8 @@ std::string MakeBackground() {
 
 void Pump(HWND w) {
     MSG m;
-    while (PeekMessageA(&m, w, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    while (PeekMessageA(&m, w, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
 }
 
 // CPU time of this thread in ms (user + kernel): on a busy machine wall-clock
@@ -89,8 +93,26 @@ double ThreadCpuMs() {
 struct Stats {
     double median, p99;
     double cpuMean;
-    double background, pictures, paint;  // medians of the three parts
+    double background, pictures, paint; // medians of the three parts
+    uint32_t picture;                   // checksum of the last frame's canvas
 };
+
+// FNV-1a over the canvas's colours: equal in two builds when they draw the same.
+uint32_t CanvasChecksum(SaverWindow& w) {
+    int width = w.screenRect.right, height = w.screenRect.bottom;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> px(size_t(width) * size_t(height));
+    GetDIBits(w.CanvasDC(), w.CanvasBitmap(), 0, UINT(height), px.data(), &bi, DIB_RGB_COLORS);
+    uint32_t h = 2166136261u;
+    for (uint32_t p : px)
+        h = (h ^ (p & 0xFFFFFF)) * 16777619u;
+    return h;
+}
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -121,7 +143,7 @@ Stats Measure(int sprites, int frames, const std::string& gif, const std::string
         w.StepPictures();
         GdiFlush();
         double t2 = BenchNowMs();
-        UpdateWindow(w.Handle());  // the paint copy of what was invalidated
+        UpdateWindow(w.Handle()); // the paint copy of what was invalidated
         GdiFlush();
         double t3 = BenchNowMs();
         times.push_back(t3 - t0);
@@ -131,9 +153,15 @@ Stats Measure(int sprites, int frames, const std::string& gif, const std::string
         Pump(w.Handle());
     }
     double cpu = (ThreadCpuMs() - cpu0) / frames;
+    uint32_t picture = CanvasChecksum(w);
     std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times[size_t(double(times.size()) * 0.99)], cpu,
-            Median(backgroundMs), Median(pictures), Median(paint)};
+    return {times[times.size() / 2],
+            times[size_t(double(times.size()) * 0.99)],
+            cpu,
+            Median(backgroundMs),
+            Median(pictures),
+            Median(paint),
+            picture};
 }
 
 double FullScreenBlt(int runs) {
@@ -158,7 +186,27 @@ double FullScreenBlt(int runs) {
     return times[times.size() / 2];
 }
 
-}  // namespace
+// The whole canvas copied to the window by its paint handler: what a frame
+// that changes the whole screen pays at least.
+double FullScreenPaint(int runs) {
+    g_Settings = Settings();
+    g_IniPath = TempFile("bench-saver.ini");
+    SaverWindow w;
+    w.Create(w.screenRect, WS_POPUP | WS_VISIBLE, nullptr, 0);
+    Pump(w.Handle());
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        double t0 = BenchNowMs();
+        InvalidateRect(w.Handle(), nullptr, FALSE);
+        UpdateWindow(w.Handle());
+        GdiFlush();
+        times.push_back(BenchNowMs() - t0);
+        Pump(w.Handle());
+    }
+    return Median(times);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     int frames = argc > 1 ? std::max(10, atoi(argv[1])) : 500;
@@ -168,12 +216,25 @@ int main(int argc, char** argv) {
     std::string gif = MakeSpriteGif(opaque ? 0x08 : 0x09), background = MakeBackground();
     std::printf("screen %dx%d, %d frames per run, %s sprites\n", GetSystemMetrics(SM_CXSCREEN),
                 GetSystemMetrics(SM_CYSCREEN), frames, opaque ? "opaque" : "transparent");
-    std::printf("full-screen memory BitBlt (floor): %.3f ms\n", FullScreenBlt(200));
-    for (int sprites : {5, 20, 50}) {
-        Stats s = Measure(sprites, frames, gif, background);
+    std::printf("full-screen copy (floor): memory to memory %.3f ms, canvas to window %.3f ms\n",
+                FullScreenBlt(200), FullScreenPaint(100));
+    const int counts[] = {5, 20, 50};
+    Stats runs[3];
+    for (int i = 0; i < 3; ++i) {
+        Stats& s = runs[i] = Measure(counts[i], frames, gif, background);
         std::printf("%2d sprites of 200x200: median %.3f ms, p99 %.3f ms, CPU %.3f ms/frame "
-                    "(medians: background %.3f, sprites %.3f, paint copy %.3f)\n",
-                    sprites, s.median, s.p99, s.cpuMean, s.background, s.pictures, s.paint);
+                    "(medians: background %.3f, sprites %.3f, paint copy %.3f); picture %08x\n",
+                    counts[i], s.median, s.p99, s.cpuMean, s.background, s.pictures, s.paint,
+                    unsigned(s.picture));
+    }
+    // Cost of one more sprite, between 5 and 20 and between 20 and 50 sprites:
+    // the two agree when the cost is linear in the number of sprites.
+    for (int i = 0; i < 2; ++i) {
+        double n = counts[i + 1] - counts[i];
+        std::printf("per sprite (%d to %d): median %.3f ms, CPU %.3f ms, sprites' step %.3f ms\n",
+                    counts[i], counts[i + 1], (runs[i + 1].median - runs[i].median) / n,
+                    (runs[i + 1].cpuMean - runs[i].cpuMean) / n,
+                    (runs[i + 1].pictures - runs[i].pictures) / n);
     }
     return 0;
 }
