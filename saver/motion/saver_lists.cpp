@@ -5,8 +5,9 @@
 
 namespace saver {
 
-const char* const kImageExtensions[12] = {"JPG", "JPE", "JPEG", "GIF", "TIF", "TIFF",
-                                          "BMP", "RLE", "DIB",  "TGA", "PCX", "PCC"};
+// PNG comes after the older formats, so that a folder lists them as it always did.
+const char* const kImageExtensions[13] = {"JPG", "JPE", "JPEG", "GIF", "TIF", "TIFF", "BMP",
+                                          "RLE", "DIB", "TGA",  "PCX", "PCC",  "PNG"};
 
 static bool EndsWithGif(const std::string& entry) {
     return entry.size() >= 4 && EqualsNoCase(entry.substr(entry.size() - 4), ".GIF");

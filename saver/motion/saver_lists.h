@@ -9,7 +9,7 @@
 namespace saver {
 
 // Extensions searched in a folder entry, in this order.
-extern const char* const kImageExtensions[12];
+extern const char* const kImageExtensions[13];
 
 struct ImageListSources {
     // Files of `folder` (which ends with a backslash) matching folder + "*." + ext,

@@ -145,6 +145,7 @@ TEST(Lists, AnimatedGifsBecomeSpritesAndFoldersFollowTheTable) {
         {"GIF", {"C:\\f\\b.gif", "C:\\f\\still.gif"}},
         {"JPG", {"C:\\f\\a.jpg"}},
         {"BMP", {"C:\\f\\c.bmp"}},
+        {"PNG", {"C:\\f\\d.png"}},
     };
     ImageListSources src;
     std::vector<std::string> asked;
@@ -159,10 +160,12 @@ TEST(Lists, AnimatedGifsBecomeSpritesAndFoldersFollowTheTable) {
                     "C:\\album", src, slides, sprites);
     EXPECT_EQ(sprites, (std::vector<std::string>{"C:\\album\\rel\\anim.GIF", "C:\\f\\b.gif"}));
     EXPECT_EQ(slides, (std::vector<std::string>{"C:\\x.gif|Caption", "C:\\f\\a.jpg",
-                                                "C:\\f\\still.gif", "C:\\f\\c.bmp", "C:\\pic.tga"}));
-    EXPECT_EQ(asked.size(), 12u);
+                                                "C:\\f\\still.gif", "C:\\f\\c.bmp", "C:\\f\\d.png",
+                                                "C:\\pic.tga"}));
+    EXPECT_EQ(asked.size(), 13u);
     EXPECT_EQ(asked.front(), "JPG");
-    EXPECT_EQ(asked.back(), "PCC");
+    EXPECT_EQ(asked[11], "PCC");
+    EXPECT_EQ(asked.back(), "PNG");
 }
 
 TEST(Lists, OrderingRules) {
