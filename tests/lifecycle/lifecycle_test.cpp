@@ -80,6 +80,12 @@ std::string TextOf(HWND w) {
     return buf;
 }
 
+// Sets the text of a control of another process (SetWindowText would not).
+void SetText(HWND w, const char* text) {
+    DWORD_PTR got = 0;
+    SendMessageTimeoutA(w, WM_SETTEXT, 0, LPARAM(text), SMTO_ABORTIFHUNG, 10000, &got);
+}
+
 void Click(HWND button) {
     PostMessageA(button, BM_CLICK, 0, 0);
 }
@@ -382,7 +388,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         ASSERT_TRUE(open);
         HWND name = GetDlgItem(open, kFileName) ? GetDlgItem(open, kFileName)
                                                 : GetDlgItem(open, kFileNameEdit);
-        SetWindowTextA(name, "C:\\Pictures\\Holiday");
+        SetText(name, "C:\\Pictures\\Holiday");
         PostMessageA(open, WM_COMMAND, IDOK, 0);
         // A picture chosen in the folder lets "Add Directory" take the folder.
         HWND files = nullptr;
@@ -409,7 +415,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         Shot(open, "album-image-open");
         Click(addFolder);
         harness::PumpUntil([&] { return !IsWindowEnabled(addFolder); }, 10000);
-        SetWindowTextA(name, "C:\\Pictures\\harbour.bmp");
+        SetText(name, "C:\\Pictures\\harbour.bmp");
         PostMessageA(open, WM_COMMAND, IDOK, 0);
         HWND list = GetDlgItem(page, kImageList);
         ASSERT_TRUE(harness::PumpUntil([&] { return ListBoxCount(list) == 2; }, 20000))
@@ -419,7 +425,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         ASSERT_TRUE(open);
         name = GetDlgItem(open, kFileName) ? GetDlgItem(open, kFileName)
                                            : GetDlgItem(open, kFileNameEdit);
-        SetWindowTextA(name, "C:\\Pictures\\lights.bmp");
+        SetText(name, "C:\\Pictures\\lights.bmp");
         PostMessageA(open, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(harness::PumpUntil([&] { return ListBoxCount(list) == 3; }, 20000))
             << ListBoxCount(list) << " rows";
@@ -454,7 +460,7 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         ASSERT_TRUE(open);
         name = GetDlgItem(open, kFileName) ? GetDlgItem(open, kFileName)
                                            : GetDlgItem(open, kFileNameEdit);
-        SetWindowTextA(name, "C:\\Music\\tune.wav");
+        SetText(name, "C:\\Music\\tune.wav");
         PostMessageA(open, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(harness::PumpUntil(
             [&] { return ListBoxCount(GetDlgItem(page, kSoundList)) == 1; }, 20000));
