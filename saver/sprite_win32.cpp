@@ -249,6 +249,10 @@ void DirectPicture::Release() {
 
 bool DirectPicture::Reserve(HDC canvas, int width, int height) {
     if (bits_ && width <= width_ && height <= height_) return true;
+    // Only grows, so that a sprite coming onto the screen bit by bit makes it
+    // anew a few times at most.
+    width = std::max(width, width_);
+    height = std::max(height, height_);
     Release();
     dc_ = CreateCompatibleDC(canvas);
     BITMAPINFO bmi = TopDown32(width, height);
@@ -282,9 +286,9 @@ bool DirectPicture::Draw(HDC canvas, const RECT& box, POINT origin, const uint32
                       &bmi, DIB_RGB_COLORS, SRCCOPY);
         return true;
     }
-    // The scratch keeps the sprite's full size, so a sprite that moves about
-    // the screen edge does not make it anew.
-    if (!Reserve(canvas, width, height)) return false;
+    // The scratch is as large as the part drawn, which lies on the screen,
+    // however large the picture.
+    if (!Reserve(canvas, w, h)) return false;
     BitBlt(dc_, 0, 0, w, h, canvas, x, y, SRCCOPY);
     GdiFlush(); // the copy must have landed before its bits are read
     for (int row = 0; row < h; ++row)
