@@ -587,10 +587,15 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         EXPECT_EQ(RegText(key, ""), "<no key>") << key;
     EXPECT_EQ(RegText("Software\\Microsoft\\Windows\\Help", "Plinthar.hlp"), "<no value>");
     EXPECT_EQ(harness::ReadIni(systemIni, "boot", "scrnsave.exe"), "<missing>");
-    // The author's own files stay theirs.
+    // The author's own files stay theirs; the test takes them away.
     EXPECT_TRUE(Exists(saverSetup));
-    DeleteFileA(saverSetup.c_str());
-    RemoveDirectoryA(kOutput.c_str());
+    for (const char* file : {"C:\\Pictures\\Holiday\\sea.bmp", "C:\\Pictures\\Holiday\\sand.bmp",
+                             "C:\\Pictures\\harbour.bmp", "C:\\Pictures\\lights.bmp",
+                             "C:\\Music\\tune.wav", saverSetup.c_str()})
+        EXPECT_TRUE(DeleteFileA(file)) << file;
+    for (const char* folder :
+         {"C:\\Pictures\\Holiday", "C:\\Pictures", "C:\\Music", kOutput.c_str()})
+        EXPECT_TRUE(RemoveDirectoryA(folder)) << folder;
 }
 
 } // namespace
