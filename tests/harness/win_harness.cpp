@@ -1,5 +1,6 @@
 #include "tests/harness/win_harness.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <fstream>
@@ -119,6 +120,180 @@ RunResult RunProgram(const std::string& exe, const std::string& args, DWORD time
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return r;
+}
+
+namespace {
+
+struct OwnBoxSearch {
+    std::string prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOwnBox(HWND w, LPARAM lp) {
+    OwnBoxSearch* s = reinterpret_cast<OwnBoxSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    // A message box is a top-level dialog with the static text 0xFFFF.
+    if (pid != GetCurrentProcessId() || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(w) ||
+        !GetDlgItem(w, 0xFFFF))
+        return TRUE;
+    char text[2048] = {};
+    GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+    if (std::string(text).rfind(s->prefix, 0) != 0) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+// In the box's own process its icon control holds the shared system icon itself.
+UINT OwnIconOf(HWND box) {
+    HWND st = GetDlgItem(box, 0x14);
+    if (!st) st = GetDlgItem(box, 0x440);
+    HICON shown = st ? reinterpret_cast<HICON>(SendMessageA(st, STM_GETICON, 0, 0)) : nullptr;
+    if (!shown) return 0;
+    const struct {
+        LPCSTR id;
+        UINT kind;
+    } known[] = {{IDI_EXCLAMATION, MB_ICONWARNING},
+                 {IDI_HAND, MB_ICONERROR},
+                 {IDI_QUESTION, MB_ICONQUESTION},
+                 {IDI_ASTERISK, MB_ICONINFORMATION}};
+    for (const auto& k : known)
+        if (LoadIconA(nullptr, k.id) == shown) return k.kind;
+    return 1;
+}
+
+// Waits up to ms while serving the messages other threads send to this one's
+// windows (a box owned by one of them needs that to open and close); posted
+// messages stay queued for the test.
+void ServeSentMessages(DWORD ms) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_SENDMESSAGE);
+    MSG m;
+    PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+}
+
+}  // namespace
+
+Box WaitForBox(const std::string& prefix, DWORD timeoutMs) {
+    Box box;
+    DWORD start = GetTickCount();
+    do {
+        OwnBoxSearch s{prefix};
+        EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&s));
+        if (s.found) {
+            char buf[2048] = {};
+            box.hwnd = s.found;
+            box.owner = GetWindow(s.found, GW_OWNER);
+            GetWindowTextA(s.found, buf, sizeof buf);
+            box.caption = buf;
+            GetDlgItemTextA(s.found, 0xFFFF, buf, sizeof buf);
+            box.text = buf;
+            box.icon = OwnIconOf(s.found);
+            return box;
+        }
+        ServeSentMessages(20);
+    } while (GetTickCount() - start < timeoutMs);
+    return box;
+}
+
+void Answer(const Box& box, int button) {
+    if (!box.hwnd) return;
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, button)));
+    DWORD start = GetTickCount();
+    while (IsWindow(box.hwnd) && GetTickCount() - start < 60000) ServeSentMessages(10);
+}
+
+std::string OpenBoxText() {
+    OwnBoxSearch s{""};
+    EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&s));
+    if (!s.found) return "";
+    char text[2048] = {};
+    GetDlgItemTextA(s.found, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+BoxAnswerer::BoxAnswerer(int button, std::string prefix, DWORD timeoutMs)
+    : button_(button), prefix_(std::move(prefix)), timeoutMs_(timeoutMs) {
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+}
+
+BoxAnswerer::~BoxAnswerer() { Seen(); }
+
+DWORD WINAPI BoxAnswerer::ThreadMain(LPVOID param) {
+    BoxAnswerer* self = static_cast<BoxAnswerer*>(param);
+    self->seen_ = WaitForBox(self->prefix_, self->timeoutMs_);
+    Answer(self->seen_, self->button_);
+    return 0;
+}
+
+const Box& BoxAnswerer::Seen() {
+    if (thread_) {
+        while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_ALLINPUT) ==
+               WAIT_OBJECT_0 + 1) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        }
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    return seen_;
+}
+
+static std::string CapturePath() {
+    char path[MAX_PATH] = {};
+    DWORD n = GetEnvironmentVariableA("PLINTHAR_AUDIO_CAPTURE", path, sizeof path);
+    return n && n < sizeof path ? path : "";
+}
+
+// A file device set not to truncate starts a numbered file beside the named
+// one (name.0001, ...) at each open instead: those are read too, the ones
+// there before the last StartAudioCapture left out.
+static std::vector<std::string> NumberedCaptures(const std::string& base) {
+    std::vector<std::string> out;
+    const std::string dir = base.substr(0, base.find_last_of("\\/") + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((base + ".*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        const std::string name = found.cFileName;
+        const std::string suffix = name.substr(name.rfind('.') + 1);
+        if (!suffix.empty() && suffix.find_first_not_of("0123456789") == std::string::npos)
+            out.push_back(dir + name);
+    } while (FindNextFileA(h, &found));
+    FindClose(h);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+static size_t g_numberedBefore = 0;
+
+bool AudioCaptureAvailable() { return !CapturePath().empty(); }
+
+std::string CapturedAudio() {
+    const std::string base = CapturePath();
+    if (base.empty()) return "";
+    const std::vector<std::string> files = NumberedCaptures(base);
+    std::string out;
+    for (size_t i = g_numberedBefore; i < files.size(); ++i) out += ReadFileBytes(files[i]);
+    return out + ReadFileBytes(base);
+}
+
+void StartAudioCapture() {
+    const std::string base = CapturePath();
+    if (base.empty()) return;
+    WriteFileBytes(base, "");
+    g_numberedBefore = NumberedCaptures(base).size();
+}
+
+bool FindInCapture(const std::string& bytes, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (CapturedAudio().find(bytes) != std::string::npos) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(50);
+    }
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -55,6 +55,60 @@ class RunningProgram {
 bool StartProgram(const std::string& exe, const std::string& args, PROCESS_INFORMATION* pi,
                   const std::string& argv0 = "");
 
+// A message box of this test's own process, shown by another of its threads
+// (or by this one while it pumps).
+struct Box {
+    HWND hwnd = nullptr;  // null when none came
+    HWND owner = nullptr;
+    std::string caption;
+    std::string text;
+    UINT icon = 0;  // MB_ICONWARNING, MB_ICONERROR, MB_ICONQUESTION, MB_ICONINFORMATION or 0
+    bool Has(int button) const { return GetDlgItem(hwnd, button) != nullptr; }
+};
+
+// The visible message box of this process whose text starts with `prefix`
+// ("" takes any), waiting up to timeoutMs while serving the messages other
+// threads send to this one.
+Box WaitForBox(const std::string& prefix = "", DWORD timeoutMs = 60000);
+// Presses a button of the box and waits for it to close.
+void Answer(const Box& box, int button);
+// Any message box of this process shown now ("" when none).
+std::string OpenBoxText();
+
+// Answers the next message box of this process from a thread of its own, for
+// tests whose own thread shows the box (and is blocked while it is open).
+class BoxAnswerer {
+  public:
+    explicit BoxAnswerer(int button, std::string prefix = "", DWORD timeoutMs = 60000);
+    ~BoxAnswerer();  // waits for the answer (or the thread's time-out)
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    // The box answered; its hwnd is null when none came.  Waits for the thread
+    // while dispatching this thread's messages (the box may belong to it).
+    const Box& Seen();
+
+  private:
+    static DWORD WINAPI ThreadMain(LPVOID self);
+    int button_;
+    std::string prefix_;
+    DWORD timeoutMs_;
+    Box seen_;
+    HANDLE thread_ = nullptr;
+};
+
+// What the sound output of this process and the programs it starts played:
+// the session points the output at a capture file (PLINTHAR_AUDIO_CAPTURE),
+// which the device starts afresh at every open.  Raw interleaved samples in
+// the format the device was opened with; "" where there is no capture.
+bool AudioCaptureAvailable();
+std::string CapturedAudio();
+// Empties the capture, so that what is read next was played since.
+void StartAudioCapture();
+// Waits up to timeoutMs for `bytes` to appear in the capture, without
+// dispatching this thread's messages: a player of this thread cannot open the
+// device for its next sound (and so start the capture afresh) meanwhile.
+bool FindInCapture(const std::string& bytes, DWORD timeoutMs);
+
 // Dispatches this thread's messages until done() is true (true) or the time is
 // up (false); PumpFor just dispatches for that long.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);

@@ -9,43 +9,17 @@
 #include <string>
 
 #include "builder/create/create_page_win32.h"
+#include "tests/harness/win_harness.h"
 
 namespace createtest {
 
-struct Box {
-    HWND hwnd = nullptr;
-    std::string caption;
-    std::string text;
-    UINT icon = 0;  // MB_ICONWARNING, MB_ICONERROR, MB_ICONQUESTION, MB_ICONINFORMATION or 0
-    bool Has(int button) const { return GetDlgItem(hwnd, button) != nullptr; }
-};
-
-// The visible message box of this process whose text starts with `prefix`
-// ("" takes any), waiting up to timeoutMs; hwnd is null when none came.
-Box WaitForBox(const std::string& prefix = "", DWORD timeoutMs = 20000);
-// Presses a button of the box and waits for it to close.
-void Answer(const Box& box, int button);
-// Any message box of this process shown now ("" when none).
-std::string OpenBoxText();
-
-// Answers the next message box from a thread of its own, for tests whose own
-// thread is the one that shows the box (and is blocked while it is open).
-class BoxAnswerer {
-  public:
-    BoxAnswerer(int button, std::string prefix = "");
-    ~BoxAnswerer();  // waits for the answer (or the thread's time-out)
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-    // The box answered; hwnd is null when none came.  Waits for the thread.
-    const Box& Seen();
-
-  private:
-    static DWORD WINAPI ThreadMain(LPVOID self);
-    int button_;
-    std::string prefix_;
-    Box seen_;
-    HANDLE thread_ = nullptr;
-};
+// The page's message boxes are this process's own: read and answered by the
+// harness.
+using harness::Answer;
+using harness::Box;
+using harness::BoxAnswerer;
+using harness::OpenBoxText;
+using harness::WaitForBox;
 
 // Writes what the screen shows of a window into a 24-bit BMP file (for the
 // documentation's pictures of the page).

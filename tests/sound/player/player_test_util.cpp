@@ -1,7 +1,6 @@
 #include "tests/sound/player/player_test_util.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "tests/harness/win_harness.h"
 
@@ -48,18 +47,4 @@ std::vector<int16_t> Tone(int channels, int frames, double hz, int offset) {
                 int16_t(std::lround(12000.0 * std::sin(6.283185307179586 * hz * i / 44100.0)) +
                         offset + 7 * c + (i % 5)));
     return out;
-}
-
-std::string CapturedAudio() {
-    const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
-    return path ? harness::ReadFileBytes(path) : std::string();
-}
-
-bool FindInCapture(const std::string& bytes, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (CapturedAudio().find(bytes) != std::string::npos) return true;
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(50);
-    }
 }

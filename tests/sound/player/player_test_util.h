@@ -27,11 +27,8 @@ std::string SampleBytes(const std::vector<int16_t>& samples);
 using harness::PumpFor;
 using harness::PumpUntil;
 
-// What this process played since the output device was last opened: wine-run's
-// capture file, which the file device starts afresh at every open.
-std::string CapturedAudio();
-// Waits up to `timeoutMs` for `bytes` to appear in the capture.
-bool FindInCapture(const std::string& bytes, DWORD timeoutMs);
+using harness::CapturedAudio;
+using harness::FindInCapture;
 
 struct Notice {
     enum Kind { kEnd, kPosition, kStateChange, kOpen, kError } kind;
@@ -51,6 +48,17 @@ template <typename Base> class Recording : public Base {
         for (const Notice& x : notices)
             n += x.kind == k;
         return n;
+    }
+    const Notice* First(typename Notice::Kind k) const {
+        for (const Notice& x : notices)
+            if (x.kind == k) return &x;
+        return nullptr;
+    }
+    DWORD LastPosition() const {
+        DWORD p = 0;
+        for (const Notice& x : notices)
+            if (x.kind == Notice::kPosition) p = x.value;
+        return p;
     }
     std::vector<Notice> Only(typename Notice::Kind k) const {
         std::vector<Notice> out;

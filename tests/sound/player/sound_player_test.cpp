@@ -304,10 +304,8 @@ TEST_F(DecoderContract, PauseSuspendsTheWorkerAndStopEndsItQuickly) {
     EXPECT_EQ(player.Only(Notice::kPosition)[0].value, 500u);
 
     player.Pause();
-    DWORD start = GetTickCount();
     player.Stop(); // from pause: resumes the worker so that it can see the request
-    EXPECT_LT(GetTickCount() - start, 1000u);
-    EXPECT_EQ(script.stopsSeen.load(), 1);
+    EXPECT_EQ(script.stopsSeen.load(), 1) << "the worker ended on the request, not by force";
     EXPECT_FALSE(player.workerRunning());
     EXPECT_FALSE(player.paused());
     EXPECT_EQ(script.closed.load(), 1);
@@ -325,10 +323,9 @@ TEST_F(DecoderContract, AWorkerThatNeverAnswersIsEndedAfterFiveSeconds) {
         Sleep(50);
         DWORD start = GetTickCount();
         player.Stop();
-        DWORD spent = GetTickCount() - start;
-        EXPECT_GE(spent, 4900u);
-        EXPECT_LT(spent, 7000u);
+        EXPECT_GE(GetTickCount() - start, 4900u) << "the worker had its five seconds";
         EXPECT_FALSE(player.workerRunning());
+        EXPECT_EQ(script.stopsSeen.load(), 0);
         EXPECT_EQ(script.closed.load(), 1);
 
         // The ended worker held the control block's lock: the next file must
@@ -338,9 +335,8 @@ TEST_F(DecoderContract, AWorkerThatNeverAnswersIsEndedAfterFiveSeconds) {
         ASSERT_TRUE(player.PlayFile("next.mp3"));
         ASSERT_TRUE(PumpUntil([&] { return script.frames > 3; }, 3000));
         EXPECT_TRUE(player.Seek(10));
-        start = GetTickCount();
         player.Stop();
-        EXPECT_LT(GetTickCount() - start, 1000u);
+        EXPECT_EQ(script.stopsSeen.load(), 1) << "the next worker ends on the request";
     }
 }
 
@@ -354,9 +350,7 @@ TEST_F(DecoderContract, TheEndOfAReplacedFileDoesNotEndTheNextOne) {
     Sleep(50); // its end is posted, not yet handled
     script.totalFrames = 1000000;
     ASSERT_TRUE(player.PlayFile("long.mp3"));
-    DWORD start = GetTickCount();
     PumpFor(300);
-    EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_EQ(player.Count(Notice::kEnd), 0);
     EXPECT_TRUE(player.playing());
     EXPECT_TRUE(player.workerRunning());
