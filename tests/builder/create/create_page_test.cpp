@@ -4,10 +4,12 @@
 // reader and compared with the files it was built from.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <map>
 
@@ -551,6 +553,161 @@ TEST_F(CreatePageTest, DistributionSectionOutlivesThePage) {
     EXPECT_EQ(IsDlgButtonChecked(again.PageWindow(), IDC_CREATE_GROUP), UINT(BST_UNCHECKED));
 }
 
+// The file dialog of "&Add", answered by typing a path into its name field.
+void ChooseInOpenDialog(const std::string& path) {
+    HWND dlg = nullptr;
+    harness::PumpUntil(
+        [&] {
+            dlg = FindWindowA("#32770", "Add a file to distribute");
+            return dlg && IsWindowVisible(dlg);
+        },
+        60000);
+    ASSERT_TRUE(dlg);
+    HWND name = GetDlgItem(dlg, 0x47C);  // the explorer dialog's file name box
+    if (!name) name = GetDlgItem(dlg, 0x480);
+    ASSERT_TRUE(name);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dlg, IDOK)));
+    harness::PumpUntil([&] { return !IsWindow(dlg); }, 60000);
+}
+
+TEST_F(CreatePageTest, AddRefusesExecutablesAndRemoveTakesTheSelection) {
+    SheetRunner s;
+    HWND list = s.Control(IDC_CREATE_FILES);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
+
+    std::string tool = Put(root + "\\TOOL.EXE", "MZ");
+    s.Click(IDC_CREATE_ADD);
+    ChooseInOpenDialog(tool);
+    Box b = WaitForBox();
+    EXPECT_EQ(b.text, "Executable files may not be distributed with your created screensaver.");
+    EXPECT_EQ(b.icon, UINT(MB_ICONWARNING));
+    Answer(b, IDOK);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
+
+    struct Case {
+        std::string file, shortcut;
+    };
+    const Case cases[] = {{Put(root + "\\notes.txt", "n"), "notes"},
+                          {Put(root + "\\.com", "c"), ""}};  // four characters: accepted
+    for (const Case& c : cases) {
+        s.Click(IDC_CREATE_ADD);
+        ChooseInOpenDialog(c.file);
+        harness::PumpUntil([&] { return s.Text(IDC_CREATE_SHORTCUT) == c.shortcut; }, 60000);
+        EXPECT_EQ(s.Text(IDC_CREATE_SHORTCUT), c.shortcut) << c.file;
+    }
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    char item[MAX_PATH] = {};
+    SendMessageA(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(item));
+    EXPECT_TRUE(EqualsNoCase(item, cases[0].file)) << item;
+
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    s.Click(IDC_CREATE_REMOVE);
+    harness::PumpUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 1; }, 60000);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(s.Text(IDC_CREATE_SHORTCUT), "");  // the remaining .com, selected
+    ASSERT_TRUE(s.Close());
+    EXPECT_EQ(harness::ReadIni(g_IniPath, "Distribution", "NumFiles"), "1");
+}
+
+// One control of a page as a person sees it.
+struct Placed {
+    HWND hwnd;
+    int id;
+    RECT rect;  // in page coordinates
+    std::string cls, text;
+    LONG style;
+};
+
+std::vector<Placed> ControlsOf(HWND page) {
+    std::vector<Placed> all;
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        Placed p{c, GetDlgCtrlID(c), {}, "", "", GetWindowLongA(c, GWL_STYLE)};
+        GetWindowRect(c, &p.rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&p.rect), 2);
+        char buf[256] = {};
+        GetClassNameA(c, buf, sizeof buf);
+        p.cls = buf;
+        GetWindowTextA(c, buf, sizeof buf);
+        p.text = buf;
+        all.push_back(p);
+    }
+    return all;
+}
+
+bool IsGroupBox(const Placed& p) {
+    return p.cls == "Button" && (p.style & BS_TYPEMASK) == BS_GROUPBOX;
+}
+
+// Width of a control's text in its own font, the mnemonic's ampersand left out.
+int TextWidth(const Placed& p) {
+    HDC dc = GetDC(p.hwnd);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(p.hwnd, WM_GETFONT, 0, 0)));
+    RECT r = {0, 0, 0, 0};
+    DrawTextA(dc, p.text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE);
+    SelectObject(dc, old);
+    ReleaseDC(p.hwnd, dc);
+    return r.right;
+}
+
+TEST_F(CreatePageTest, PageFillsTheSheetWithTextsThatFitNothingOverlappingAndTabsInReadingOrder) {
+    SheetRunner s;
+    std::vector<Placed> controls = ControlsOf(s.PageWindow());
+    RECT page;
+    GetClientRect(s.PageWindow(), &page);
+    // As wide as the sheet's other pages: 344 dialog units.
+    RECT units = {0, 0, 344, 208};
+    MapDialogRect(s.PageWindow(), &units);
+    EXPECT_EQ(page.right, units.right);
+    std::string mnemonics;
+    for (HWND c = GetWindow(s.Sheet(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char text[64] = {};
+        GetWindowTextA(c, text, sizeof text);
+        const char* amp = std::strchr(text, '&');
+        if (amp && IsWindowVisible(c)) mnemonics += char(toupper(amp[1]));
+    }
+    const Placed* previousStop = nullptr;
+    for (const Placed& a : controls) {
+        RECT inside;
+        IntersectRect(&inside, &a.rect, &page);
+        EXPECT_TRUE(EqualRect(&inside, &a.rect)) << a.text << " leaves the page";
+        for (const Placed& b : controls) {
+            if (&a >= &b) continue;
+            RECT both;
+            if (!IntersectRect(&both, &a.rect, &b.rect)) continue;
+            // A group box may only hold others whole.
+            const Placed* box = IsGroupBox(a) ? &a : IsGroupBox(b) ? &b : nullptr;
+            const Placed* held = box == &a ? &b : &a;
+            EXPECT_TRUE(box && EqualRect(&both, &held->rect))
+                << "'" << a.text << "' (" << a.id << ") and '" << b.text << "' (" << b.id
+                << ") overlap";
+        }
+        bool labelled = a.cls == "Static" || (a.cls == "Button" && !IsGroupBox(a));
+        if (labelled && !a.text.empty()) {
+            // Check boxes draw their box and a gap before the text; buttons a border.
+            int room = a.rect.right - a.rect.left - ((a.style & BS_TYPEMASK) == BS_AUTOCHECKBOX
+                                                         ? 16
+                                                         : a.cls == "Button" ? 4 : 0);
+            EXPECT_LE(TextWidth(a), room) << "'" << a.text << "' is cut off";
+        }
+        if (const char* amp = std::strchr(a.text.c_str(), '&')) {
+            char key = char(toupper(amp[1]));
+            EXPECT_EQ(mnemonics.find(key), std::string::npos)
+                << "'" << a.text << "' repeats " << key;
+            mnemonics += key;
+        }
+        if (!(a.style & WS_TABSTOP) || !IsWindowVisible(a.hwnd)) continue;
+        if (previousStop) {
+            // Reading order: a later row, or further right on the same row.
+            int rise = previousStop->rect.top - a.rect.top;
+            EXPECT_TRUE(rise < -8 || (rise <= 8 && a.rect.left > previousStop->rect.left))
+                << "Tab goes from '" << previousStop->text << "' (" << previousStop->id
+                << ") to '" << a.text << "' (" << a.id << ")";
+        }
+        previousStop = &a;
+    }
+}
+
 TEST_F(CreatePageTest, InvalidLineIsSkippedOnOkAndCancelTakesTheStubBack) {
     SmallAlbum();
     // A shortcut that is no plain file name spoils its make-file line: the
@@ -597,6 +754,61 @@ TEST_F(CreatePageTest, ShortcutWithACommaIsRefused) {
     EXPECT_EQ(WaitForEnd(s), kNotCreated);
     EXPECT_TRUE(FilesIn(out).empty());
 }
+
+// The folder browser shows its title in a static text of its own.
+BOOL CALLBACK FindBrowser(HWND w, LPARAM lp) {
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char text[128] = {};
+        GetWindowTextA(c, text, sizeof text);
+        if (lstrcmpA(text, "Select a directory for the screensaver") == 0 && IsWindowVisible(w)) {
+            *reinterpret_cast<HWND*>(lp) = w;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+TEST_F(CreatePageTest, DirectoryButtonPutsTheChosenFolderIntoTheField) {
+    std::string chosen = root + "\\album";
+    SheetRunner s;
+    s.SetText(IDC_CREATE_DIRECTORY, out);
+    for (bool pressOk : {false, true}) {
+        s.Click(IDC_CREATE_BROWSE);
+        HWND dlg = nullptr;
+        ASSERT_TRUE(harness::PumpUntil(
+            [&] {
+                dlg = nullptr;
+                EnumThreadWindows(GetWindowThreadProcessId(s.Sheet(), nullptr), FindBrowser,
+                                  reinterpret_cast<LPARAM>(&dlg));
+                return dlg != nullptr;
+            },
+            60000));
+        SendMessageA(dlg, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(chosen.c_str()));
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(pressOk ? IDOK : IDCANCEL, BN_CLICKED), 0);
+        ASSERT_TRUE(harness::PumpUntil([&] { return !IsWindow(dlg); }, 60000));
+        // Cancel keeps what was typed; OK takes the folder chosen.
+        EXPECT_TRUE(EqualsNoCase(s.Text(IDC_CREATE_DIRECTORY), pressOk ? chosen : out))
+            << s.Text(IDC_CREATE_DIRECTORY);
+    }
+}
+
+#ifdef SETUP_EXE
+// With the real Setup in front of it, the produced program checks its package
+// at start and opens its wizard under the saver's name.
+TEST_F(CreatePageTest, SetupStartsWithTheBuiltPackage) {
+    ASSERT_TRUE(harness::CopyFileTo(SETUP_EXE, kit + "\\setup.ex_"));
+    SmallAlbum();
+    {
+        SheetRunner s;
+        Fill(s, "Real Saver");
+        s.Click(IDC_CREATE_IT);
+        ASSERT_EQ(WaitForEnd(s), kFinished);
+    }
+    harness::RunningProgram setup(out + "\\Real Saver.exe", "");
+    ASSERT_TRUE(setup.Started());
+    EXPECT_TRUE(setup.WaitForWindow("Real Saver Setup", 60000));
+}
+#endif
 
 #ifdef PLINTHAR_BUILD_EXE
 // The page and the command-line builder run the same build steps: given the
