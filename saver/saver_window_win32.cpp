@@ -243,6 +243,7 @@ void SaverWindow::Close() {
     BOOL previous;
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, &previous, 0);
     ShowCursorAgain();
+    slideLoader.Stop();
     slide = nullptr;
     pictureList.clear();
     running_ = false;

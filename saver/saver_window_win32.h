@@ -18,6 +18,7 @@
 #include "imaging/picture_box_win32.h"
 #include "saver/geometry/effects.h"
 #include "saver/geometry/slideshow.h"
+#include "saver/slide_loader_win32.h"
 #include "saver/sprite_win32.h"
 
 class SlideSprite;
@@ -90,6 +91,8 @@ class SaverWindow : public CPictureBox {
     std::vector<int> effectList;
     std::vector<int> shapeList;
     int nextSlide = 0;
+    // Prepares the next picture while the current one is shown; stopped at close.
+    SlideLoader slideLoader;
 
     // ---- the window's parts ----
     bool PrepareBackground();

@@ -1,56 +1,52 @@
 // The slideshow part of the saver window: set-up of the slide and its effect
 // and frame lists, loading and fitting each picture, the show -> hold -> erase
-// -> next picture cycle, and the "Loading..." status line.
+// -> next picture cycle, and the "Loading..." status line.  Each next picture
+// is prepared ahead by the slide loader while the current one is shown.
 #include <memory>
 
 #include "app/settings.h"
-#include "imaging/dib_image.h"
 #include "saver/geometry/caption.h"
 #include "saver/geometry/fitting.h"
 #include "saver/saver_window_win32.h"
+#include "saver/slide_loader_win32.h"
 #include "saver/slide_sprite_win32.h"
 #include "win32/handles.h"
 
 namespace {
 
-// The picture's colours as the display and the options want them (the window
-// chose the mode at start: 1 true colour then 256, 2 grayscale, 3 256 colours).
-bool ApplyColorMode(CDibImage& image, int colorMode) {
-    switch (colorMode) {
-    case 1:
-        return image.ToTrueColor() && image.ReduceTo256();
-    case 2:
-        return image.ToGrayscale();
-    case 3:
-        return image.ReduceTo256();
-    }
-    return true;
+// The request for the list entry the slideshow takes next.
+SlideRequest NextRequest(SaverWindow& window, const SlideSprite& slide) {
+    std::vector<std::string>& list = window.slideshowList;
+    if (window.nextSlide < 0 || window.nextSlide >= int(list.size())) window.nextSlide = 0;
+    SlideRequest r;
+    r.index = window.nextSlide;
+    r.entry = list[size_t(r.index)];
+    r.colorMode = window.colorMode;
+    r.sizeFlags = slide.sizeFlags;
+    r.screenWidth = window.screenRect.right - window.screenRect.left;
+    r.screenHeight = window.screenRect.bottom - window.screenRect.top;
+    r.fitAhead = window.trueColorDisplay;
+    return r;
 }
 
-// Takes the next usable entry of the slideshow list into the slide.  An entry
-// that cannot be loaded, converted or drawn is removed for the rest of the run
-// and its successor is tried at once; false when the list runs empty.
+// Takes the next usable entry of the slideshow list into the slide: the picture
+// prepared ahead when there is one, else prepared now.  An entry that cannot be
+// loaded, converted or drawn is removed for the rest of the run and its
+// successor is tried at once; false when the list runs empty.  The picture
+// after the one taken is then requested, to be prepared while this one shows.
 bool LoadNextPicture(SaverWindow& window, SlideSprite& slide) {
     std::vector<std::string>& list = window.slideshowList;
-    const RECT& screen = window.screenRect;
-    int screenW = screen.right - screen.left, screenH = screen.bottom - screen.top;
     while (!list.empty()) {
-        if (window.nextSlide < 0 || window.nextSlide >= int(list.size())) window.nextSlide = 0;
-        saver::ImageEntry entry = saver::SplitImageEntry(list[size_t(window.nextSlide)]);
-        CDibImage image;
-        bool ok =
-            image.LoadFrame(entry.fileName.c_str(), 0) && ApplyColorMode(image, window.colorMode);
-        if (ok) {
-            int mode =
-                saver::ChooseFitMode(slide.sizeFlags, image.width, image.height, screenW, screenH);
-            ok = slide.LoadImage(image, screen, mode);
-        }
-        if (ok) {
+        SlideRequest wanted = NextRequest(window, slide);
+        PreparedSlide picture = window.slideLoader.Get(wanted);
+        if (PutIntoSlide(slide, picture, window.screenRect)) {
+            saver::ImageEntry entry = saver::SplitImageEntry(wanted.entry);
             DrawCaption(slide, entry.fileName, entry.caption);
             ++window.nextSlide;
+            window.slideLoader.Request(NextRequest(window, slide));
             return true;
         }
-        list.erase(list.begin() + window.nextSlide);
+        list.erase(list.begin() + wanted.index);
     }
     return false;
 }
