@@ -285,7 +285,11 @@ TEST(RealFiles, OpenTtdMusicMatchesMidicsvNow) {
     int seen = 0;
     for (const auto& entry : fs::directory_iterator(kOpenMsx)) {
         if (entry.path().extension() != ".mid") continue;
-        std::string cmd = "midicsv '" + entry.path().string() + "'";
+        // Single-quoted for the shell, a quote in the name closed, escaped and reopened.
+        std::string cmd = "midicsv '";
+        for (char ch : entry.path().string())
+            cmd += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
+        cmd += "'";
         FILE* pipe = popen(cmd.c_str(), "r");
         ASSERT_NE(pipe, nullptr);
         std::string text;
