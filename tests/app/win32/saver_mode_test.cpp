@@ -58,19 +58,51 @@ int GreenPixels() {
     return n;
 }
 
-void Pump(DWORD ms) { Sleep(ms); }
+// Generous: only a saver that would never get there runs into it.
+constexpr DWORD kLimit = 60000;
+
+// Hands the saver window a message and returns once it has been handled.
+void Deliver(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(w, msg, wp, lp, SMTO_NORMAL, kLimit, &result);
+}
+
+// The saver's window stands in the top-most band from the start of its frame
+// loop until its close.
+bool TopMost(HWND w) {
+    return IsWindow(w) && (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// The saver window once its frame loop runs (null when it never does).
+HWND WaitForTheRun(harness::RunningProgram& saver) {
+    HWND w = saver.WaitForWindow("FS_PICTUREBOX", kLimit);
+    return w && harness::PumpUntil([&] { return TopMost(w); }, kLimit) ? w : nullptr;
+}
+
+// Runs one frame of the saver (its frame timer's message, handled at once): a
+// close asked for by earlier input takes effect there, so a window still
+// top-most afterwards runs on.
+bool RunsOnAfterAFrame(HWND w) {
+    const UINT frameTimer = 1;
+    Deliver(w, WM_TIMER, frameTimer, 0);
+    return TopMost(w);
+}
 
 TEST(SaverMode, AnimatedSpritesShowAndEscapeEndsTheRun) {
     SaverInstall install("saver-show");
     harness::RunningProgram saver(install.exe, "/s");
     HWND w = saver.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    Pump(600);
-    int green = GreenPixels();
-    EXPECT_GT(green, 5 * 16 * 16 / 2) << "the five sprites should be on the screen";
-    EXPECT_LT(green, 5 * 24 * 24 + 1);
+    int green = 0;
+    EXPECT_TRUE(harness::PumpUntil(
+        [&] {
+            green = GreenPixels();
+            return green > 5 * 16 * 16 / 2 && green <= 5 * 24 * 24;
+        },
+        kLimit))
+        << "the five sprites should be on the screen; green pixels: " << green;
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
     // Closing writes the speed and the mute setting back.
     EXPECT_EQ(harness::ReadIni(install.ini, "Float", "Speed"), "10");
     EXPECT_EQ(harness::ReadIni(install.ini, "Keyboard", "Mute"), "0");
@@ -80,46 +112,45 @@ TEST(SaverMode, MouseJitterOfTwoPixelsNeverEndsTheRunButThreeDoes) {
     SaverInstall install("saver-mouse");
     SetCursorPos(100, 100);  // moves the system reports itself come from where the pointer is
     harness::RunningProgram saver(install.exe, "/s");
-    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    HWND w = WaitForTheRun(saver);
     ASSERT_TRUE(w);
     // Jitter around where the pointer really is: the system reports that point too.
     Sleep(200);
     POINT at;
     GetCursorPos(&at);
-    for (POINT d : {POINT{0, 0}, POINT{2, 2}, POINT{4, 0}, POINT{2, -2}}) {
-        PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + d.x, at.y + d.y));
-        Pump(50);
-    }
-    EXPECT_FALSE(saver.WaitForExit(400)) << "jitter ended the saver";
-    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 5, at.y - 2));
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    for (POINT d : {POINT{0, 0}, POINT{2, 2}, POINT{4, 0}, POINT{2, -2}})
+        Deliver(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + d.x, at.y + d.y));
+    EXPECT_TRUE(RunsOnAfterAFrame(w)) << "jitter ended the saver";
+    Deliver(w, WM_MOUSEMOVE, 0, MAKELPARAM(at.x + 5, at.y - 2));
+    EXPECT_FALSE(RunsOnAfterAFrame(w)) << "a move of three pixels goes on";
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
 }
 
 TEST(SaverMode, FirstUseIgnoresTheMouseButNotKeys) {
     SaverInstall install("saver-firstuse");
     harness::WriteIni(install.ini, "Options", "IsFirstUse", "1");
     harness::RunningProgram saver(install.exe, "/s");
-    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    HWND w = WaitForTheRun(saver);
     ASSERT_TRUE(w);
-    for (int x = 0; x < 400; x += 50) PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(x, x));
-    EXPECT_FALSE(saver.WaitForExit(400));
+    for (int x = 0; x < 400; x += 50) Deliver(w, WM_MOUSEMOVE, 0, MAKELPARAM(x, x));
+    EXPECT_TRUE(RunsOnAfterAFrame(w));
     PostMessageA(w, WM_KEYDOWN, 'A', 0);
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
 }
 
 TEST(SaverMode, WithoutTerminateOnInputOnlyEscapeEnds) {
     SaverInstall install("saver-escape");
     install.SetOption(34, '0');
     harness::RunningProgram saver(install.exe, "/s");
-    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    HWND w = WaitForTheRun(saver);
     ASSERT_TRUE(w);
-    PostMessageA(w, WM_KEYDOWN, 'A', 0);
-    PostMessageA(w, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
-    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(300, 300));
-    EXPECT_FALSE(saver.WaitForExit(400));
+    Deliver(w, WM_KEYDOWN, 'A', 0);
+    Deliver(w, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 5));
+    Deliver(w, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    Deliver(w, WM_MOUSEMOVE, 0, MAKELPARAM(300, 300));
+    EXPECT_TRUE(RunsOnAfterAFrame(w));
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
 }
 
 TEST(SaverMode, MenuSpeedChangesAreSavedAtClose) {
@@ -131,13 +162,13 @@ TEST(SaverMode, MenuSpeedChangesAreSavedAtClose) {
     for (int i = 0; i < 3; ++i) PostMessageA(w, WM_COMMAND, 32771, 0);  // Faster, held at 20
     PostMessageA(w, WM_COMMAND, 32772, 0);                              // Slower
     PostMessageA(w, WM_COMMAND, 32773, 0);                              // Exit
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
     EXPECT_EQ(harness::ReadIni(install.ini, "Float", "Speed"), "19");
 }
 
 TEST(SaverMode, AnAlbumWithoutPicturesEndsWithItsMessage) {
     SaverInstall install("saver-empty", false);
-    harness::RunResult r = harness::RunProgram(install.exe, "/s", 20000);
+    harness::RunResult r = harness::RunProgram(install.exe, "/s", kLimit);
     ASSERT_EQ(r.boxes.size(), 1u);
     EXPECT_EQ(r.boxes[0].text,
               "No valid images available.  Please make sure that one or more valid images are "
@@ -150,12 +181,12 @@ TEST(SaverMode, ASecondSaverEndsAtOnceWhileTheFirstRuns) {
     harness::RunningProgram first(install.exe, "/s");
     HWND w = first.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    harness::RunResult second = harness::RunProgram(install.exe, "/S", 5000);
+    harness::RunResult second = harness::RunProgram(install.exe, "/S", kLimit);
     EXPECT_FALSE(second.timedOut);
     EXPECT_TRUE(second.boxes.empty());
     EXPECT_TRUE(first.Running());
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(first.WaitForExit(5000));
+    EXPECT_TRUE(first.WaitForExit(kLimit));
 }
 
 // A 24-bit bottom-up BMP of one colour.
@@ -197,7 +228,7 @@ TEST(SaverMode, TiledBackgroundFillsWholeCellsAndKeepsTheColourAtTheEdge) {
     harness::RunningProgram saver(install.exe, "/s");
     HWND w = saver.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    Sleep(400);
+    ASSERT_TRUE(harness::PumpUntil([] { return ScreenPixel(0, 0) == RGB(255, 0, 0); }, kLimit));
     int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     int columns = std::max(1, int(sw / 300.0 + 0.5)), rows = std::max(1, int(sh / 200.0 + 0.5));
     int usedW = (sw / columns) * columns, usedH = (sh / rows) * rows;
@@ -210,7 +241,7 @@ TEST(SaverMode, TiledBackgroundFillsWholeCellsAndKeepsTheColourAtTheEdge) {
         EXPECT_EQ(ScreenPixel(5, usedH), RGB(0, 0, 255));
     }
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
 }
 
 TEST(SaverMode, MissingBackgroundPictureSilentlyGivesTheColour) {
@@ -222,10 +253,9 @@ TEST(SaverMode, MissingBackgroundPictureSilentlyGivesTheColour) {
     harness::RunningProgram saver(install.exe, "/s");
     HWND w = saver.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    Sleep(300);
-    EXPECT_EQ(ScreenPixel(10, 10), RGB(255, 0, 0));
+    EXPECT_TRUE(harness::PumpUntil([] { return ScreenPixel(10, 10) == RGB(255, 0, 0); }, kLimit));
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(saver.WaitForExit(5000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
 }
 
 // With a password set, a refused check keeps the saver running and the next
@@ -239,12 +269,12 @@ TEST(SaverMode, WrongPasswordKeepsTheSaverRunning) {
     DWORD on = 1;
     RegSetValueExA(key, "ScreenSaveUsePassword", 0, REG_DWORD, reinterpret_cast<BYTE*>(&on), 4);
     harness::RunningProgram saver(install.exe, "/s");
-    HWND w = saver.WaitForWindow("FS_PICTUREBOX");
+    HWND w = WaitForTheRun(saver);
     if (w) {
+        Deliver(w, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(RunsOnAfterAFrame(w)) << "the refused password ended the saver";
         PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_FALSE(saver.WaitForExit(500)) << "the refused password ended the saver";
-        PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-        EXPECT_TRUE(saver.WaitForExit(5000));
+        EXPECT_TRUE(saver.WaitForExit(kLimit));
     }
     RegDeleteValueA(key, "ScreenSaveUsePassword");
     RegCloseKey(key);
@@ -266,16 +296,10 @@ std::string ToneWav(int samples) {
            u32(22050) + u32(44100) + u16(2) + u16(16) + "data" + u32(uint32_t(data.size())) + data;
 }
 
-size_t CapturedBytes() {
-    char path[MAX_PATH] = {};
-    if (!GetEnvironmentVariableA("PLINTHAR_AUDIO_CAPTURE", path, MAX_PATH)) return size_t(-1);
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &a)) return 0;
-    return a.nFileSizeLow;
-}
+size_t CapturedBytes() { return harness::CapturedAudio().size(); }
 
 TEST(SaverMode, TheSoundListPlaysWhileTheSaverRunsAndStopsWithIt) {
-    if (CapturedBytes() == size_t(-1)) GTEST_SKIP() << "no audio capture in this environment";
+    if (!harness::AudioCaptureAvailable()) GTEST_SKIP() << "no audio capture in this environment";
     SaverInstall install("saver-sound");
     const int samples = 11025;
     harness::WriteFileBytes(install.dir + "\\tone.wav", ToneWav(samples));
@@ -286,11 +310,11 @@ TEST(SaverMode, TheSoundListPlaysWhileTheSaverRunsAndStopsWithIt) {
     harness::RunningProgram saver(install.exe, "/s");
     HWND w = saver.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    DWORD start = GetTickCount();
-    while (CapturedBytes() < before + samples * 2 && GetTickCount() - start < 5000) Sleep(50);
-    EXPECT_GE(CapturedBytes(), before + samples * 2) << "the tone did not play";
+    EXPECT_TRUE(
+        harness::PumpUntil([&] { return CapturedBytes() >= before + samples * 2; }, kLimit))
+        << "the tone did not play";
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    ASSERT_TRUE(saver.WaitForExit(8000));
+    ASSERT_TRUE(saver.WaitForExit(kLimit));
     size_t atClose = CapturedBytes();
     Sleep(4000);  // past the 3-second pause after which a running list would play again
     EXPECT_EQ(CapturedBytes(), atClose) << "sound went on after the saver closed";
@@ -298,7 +322,7 @@ TEST(SaverMode, TheSoundListPlaysWhileTheSaverRunsAndStopsWithIt) {
 
 // MPEG audio of the album goes through the built-in decoder and the wave output.
 TEST(SaverMode, AnMp3OfTheAlbumPlaysThroughTheDecoder) {
-    if (CapturedBytes() == size_t(-1)) GTEST_SKIP() << "no audio capture in this environment";
+    if (!harness::AudioCaptureAvailable()) GTEST_SKIP() << "no audio capture in this environment";
     std::string song = std::string(PLINTHAR_TESTDATA) + "/generated/mpeg-audio/l3_32k_cbr32_mono.mp3";
     if (GetFileAttributesA(song.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no test data";
     SaverInstall install("saver-mp3");
@@ -309,12 +333,11 @@ TEST(SaverMode, AnMp3OfTheAlbumPlaysThroughTheDecoder) {
     harness::RunningProgram saver(install.exe, "/s");
     HWND w = saver.WaitForWindow("FS_PICTUREBOX");
     ASSERT_TRUE(w);
-    DWORD start = GetTickCount();
     // A few seconds of 32 kHz mono: well over 64 KB of samples once decoded.
-    while (CapturedBytes() < before + 65536 && GetTickCount() - start < 10000) Sleep(50);
-    EXPECT_GE(CapturedBytes(), before + 65536) << "the MP3 did not play";
+    EXPECT_TRUE(harness::PumpUntil([&] { return CapturedBytes() >= before + 65536; }, kLimit))
+        << "the MP3 did not play";
     PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_TRUE(saver.WaitForExit(10000));
+    EXPECT_TRUE(saver.WaitForExit(kLimit));
 }
 
 }  // namespace

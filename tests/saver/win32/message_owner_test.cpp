@@ -39,47 +39,30 @@ std::string TwoFrameGif() {
     return std::string(g.Bytes().begin(), g.Bytes().end());
 }
 
-// Watches the run from a second thread: once the saver runs it
-// deletes `doomed` (when given), then waits for a message box of this process,
-// keeps its text and owner, and presses OK.  Without a box it ends the run.
+// Watches the run from a second thread: once the saver runs it deletes
+// `doomed` (when given), then answers the run's message box with OK.  Without a
+// box it ends the run.
 struct BoxWatcher {
     SaverWindow* window = nullptr;
-    std::string doomed, text;
-    HWND owner = nullptr;
-    bool seen = false;
+    std::string doomed;
+    harness::Box box;
     HANDLE thread = nullptr;
 
-    static BOOL CALLBACK FindBox(HWND w, LPARAM lp) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        char cls[32] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(w) && std::strcmp(cls, "#32770") == 0) {
-            *reinterpret_cast<HWND*>(lp) = w;
-            return FALSE;
-        }
-        return TRUE;
-    }
     static DWORD WINAPI Run(void* p) {
         auto* self = static_cast<BoxWatcher*>(p);
-        bool deleted = self->doomed.empty();
-        for (int i = 0; i < 750; ++i) {
-            Sleep(20);
-            HWND saver = self->window->Handle();
+        if (!self->doomed.empty()) {
             // Top-most: the run has started (its first frame is on the screen).
-            if (!deleted && saver && (GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST))
-                deleted = DeleteFileA(self->doomed.c_str()) != 0;
-            HWND box = nullptr;
-            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
-            if (!box) continue;
-            char buf[512] = {};
-            GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-            self->text = buf;
-            self->owner = GetWindow(box, GW_OWNER);
-            self->seen = true;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return 0;
+            harness::PumpUntil(
+                [&] {
+                    HWND saver = self->window->Handle();
+                    return saver && (GetWindowLongA(saver, GWL_EXSTYLE) & WS_EX_TOPMOST) &&
+                           DeleteFileA(self->doomed.c_str());
+                },
+                60000);
         }
+        self->box = harness::WaitForBox();
+        harness::Answer(self->box, IDOK);
+        if (self->box.hwnd) return 0;
         if (HWND saver = self->window->Handle()) PostMessageA(saver, WM_KEYDOWN, VK_ESCAPE, 0);
         return 1;
     }
@@ -135,13 +118,13 @@ TEST(SaverMessages, EachBoxOfARunIsOwnedByTheSaverWindowAndEndsTheRun) {
         ASSERT_NE(watcher.thread, nullptr);
         bool started = w.Start();
         HWND saver = w.Handle();
-        WaitForSingleObject(watcher.thread, 20000);
+        WaitForSingleObject(watcher.thread, INFINITE);
         CloseHandle(watcher.thread);
 
-        ASSERT_TRUE(watcher.seen) << "no message box";
-        EXPECT_EQ(watcher.text, c.text);
+        ASSERT_TRUE(watcher.box.hwnd) << "no message box";
+        EXPECT_EQ(watcher.box.text, c.text);
         EXPECT_NE(saver, nullptr);
-        EXPECT_EQ(watcher.owner, saver);
+        EXPECT_EQ(watcher.box.owner, saver);
         EXPECT_EQ(started, c.started);
         EXPECT_TRUE(w.pictureList.empty());
         EXPECT_EQ(Application::Get().MainWindow(), sheet);

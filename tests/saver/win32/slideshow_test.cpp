@@ -684,46 +684,6 @@ TEST_F(SlideshowTest, AllEffectsOffShowsHoldsAndRemovesAtOnce) {
     EXPECT_EQ(ReadCanvas(s).At(left + 50, top + 40), Pattern(50, 40, kOtherBlue));
 }
 
-// Presses OK on the first message box this process shows, within the time-out,
-// and keeps its caption and text.
-struct BoxAnswerer {
-    std::string caption, text;
-    HANDLE thread = nullptr;
-    static BOOL CALLBACK FindBox(HWND w, LPARAM lp) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        char cls[32] = {};
-        GetClassNameA(w, cls, sizeof cls);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(w) && std::strcmp(cls, "#32770") == 0) {
-            *reinterpret_cast<HWND*>(lp) = w;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    static DWORD WINAPI Run(void* p) {
-        auto* self = static_cast<BoxAnswerer*>(p);
-        for (int i = 0; i < 500; ++i) {
-            Sleep(20);
-            HWND box = nullptr;
-            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
-            if (!box) continue;
-            char buf[512] = {};
-            GetWindowTextA(box, buf, sizeof buf);
-            self->caption = buf;
-            GetDlgItemTextA(box, 0xFFFF, buf, sizeof buf);
-            self->text = buf;
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return 0;
-        }
-        return 1;
-    }
-    BoxAnswerer() { thread = CreateThread(nullptr, 0, Run, this, 0, nullptr); }
-    ~BoxAnswerer() {
-        WaitForSingleObject(thread, 15000);
-        CloseHandle(thread);
-    }
-};
-
 TEST_F(SlideshowTest, UnreadablePicturesAreDroppedAndAnEmptyListEndsTheSaver) {
     std::string good = Picture("good.bmp", 100, 80);
     std::string bad1 = dir_ + "\\missing.bmp", bad2 = dir_ + "\\broken.bmp";
@@ -756,11 +716,10 @@ TEST_F(SlideshowTest, UnreadablePicturesAreDroppedAndAnEmptyListEndsTheSaver) {
     SendMessageA(s.w.Handle(), WM_TIMER, SaverWindow::kFrameTimer, 0);
     ASSERT_TRUE(s.w.slideCycle.loadNext);
     {
-        BoxAnswerer answer;
+        harness::BoxAnswerer answer(IDOK);
         SendMessageA(s.w.Handle(), WM_TIMER, SaverWindow::kFrameTimer, 0);
-        WaitForSingleObject(answer.thread, 15000);
-        EXPECT_EQ(answer.text, "Unable to load slideshow image");
-        EXPECT_EQ(answer.caption, "Slide Test");
+        EXPECT_EQ(answer.Seen().text, "Unable to load slideshow image");
+        EXPECT_EQ(answer.Seen().caption, "Slide Test");
     }
     EXPECT_EQ(s.w.slide, nullptr);
     EXPECT_TRUE(s.w.pictureList.empty());
