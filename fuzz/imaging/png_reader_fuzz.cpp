@@ -14,22 +14,19 @@
 
 #include <zlib.h>
 
+#include "common/byte_io.h"
 #include "imaging/codec.h"
 
 namespace {
 
 constexpr int64_t kMaxDecodedBytes = int64_t(4) << 20;
 
-uint32_t GetU32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-
 // Walks the chunks after the signature and rewrites each CRC that lies within
 // the input.
 void MendCrcs(std::vector<uint8_t>& b) {
     size_t at = 8;
     while (at + 8 <= b.size()) {
-        const uint64_t length = GetU32(&b[at]);
+        const uint64_t length = LoadBE32(&b[at]);
         const uint64_t crcAt = at + 8 + length;
         if (crcAt + 4 > b.size()) return;
         const uint32_t crc = uint32_t(crc32(0, &b[at + 4], uInt(length + 4)));
