@@ -343,8 +343,19 @@ uint32_t Surface32::At(int x, int y) const {
 
 void Surface32::GrabScreen(int x, int y) {
     HDC screen = GetDC(nullptr);
-    BitBlt(dc_, 0, 0, w_, h_, screen, x, y, SRCCOPY);
+    CopyFrom(screen, x, y);
     ReleaseDC(nullptr, screen);
+}
+
+void Surface32::CopyFrom(HDC source, int x, int y) {
+    BitBlt(dc_, 0, 0, w_, h_, source, x, y, SRCCOPY);
+}
+
+std::vector<uint32_t> Surface32::Pixels() const {
+    GdiFlush();
+    std::vector<uint32_t> out(px_, px_ + size_t(w_) * size_t(h_));
+    for (uint32_t& p : out) p &= 0xFFFFFF;
+    return out;
 }
 
 void ExpectNoGdiLeak(const std::function<void()>& cycle) {

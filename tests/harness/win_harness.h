@@ -129,6 +129,10 @@ class Surface32 {
     uint32_t At(int x, int y) const;
     // Copies the screen's area at (x, y) into the whole surface.
     void GrabScreen(int x = 0, int y = 0);
+    // Copies a device context's area at (x, y), a window's canvas for one.
+    void CopyFrom(HDC source, int x = 0, int y = 0);
+    // Every pixel as 0x00RRGGBB, row by row from the top.
+    std::vector<uint32_t> Pixels() const;
 
   private:
     HDC dc_ = nullptr;

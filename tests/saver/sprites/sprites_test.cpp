@@ -38,17 +38,9 @@ std::string GreenThenRed(uint8_t firstControl = 0, bool transparentCorner = fals
 
 // Canvas pixels as 0x00RRGGBB, top-down.
 std::vector<uint32_t> Canvas(SaverWindow& w) {
-    int width = w.screenRect.right, height = w.screenRect.bottom;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::vector<uint32_t> px(size_t(width) * height);
-    GetDIBits(w.CanvasDC(), w.CanvasBitmap(), 0, UINT(height), px.data(), &bi, DIB_RGB_COLORS);
-    for (uint32_t& p : px) p &= 0xFFFFFF;
-    return px;
+    harness::Surface32 copy(w.screenRect.right, w.screenRect.bottom);
+    copy.CopyFrom(w.CanvasDC());
+    return copy.Pixels();
 }
 
 uint32_t Rgb(COLORREF c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }

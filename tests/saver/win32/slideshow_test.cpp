@@ -123,28 +123,9 @@ struct Pixels {
 };
 
 Pixels Read(HDC from, int w, int h) {
-    Pixels p;
-    p.w = w, p.h = h;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bmp);
-    BitBlt(dc, 0, 0, w, h, from, 0, 0, SRCCOPY);
-    GdiFlush();
-    p.px.resize(size_t(w) * size_t(h));
-    const uint32_t* src = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < p.px.size(); ++i)
-        p.px[i] = src[i] & 0xFFFFFF;
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
-    return p;
+    harness::Surface32 copy(w, h);
+    copy.CopyFrom(from);
+    return Pixels{w, h, copy.Pixels()};
 }
 
 Pixels ReadCanvas(Saver& s) {
