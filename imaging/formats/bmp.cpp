@@ -1,6 +1,7 @@
-// Bitmap reader: Windows 3.0 (with its later 108- and 124-byte headers) and
-// OS/2 1.x / 2.0 device-independent bitmaps, uncompressed or run-length
-// encoded (RLE8, RLE4), alone or in an OS/2 bitmap array.
+// Bitmap reader: Windows 3.0 (with its later 52-, 56-, 108- and 124-byte
+// headers) and OS/2 1.x / 2.0 device-independent bitmaps, uncompressed or
+// run-length encoded (RLE8, RLE4), 16- and 32-bit pixels with colour masks
+// (bit fields), alone or in an OS/2 bitmap array.
 //
 // File layout (integers little-endian):
 //   [bitmap array entry, repeated: "BA", u32 entry size, u32 absolute offset of
@@ -10,14 +11,19 @@
 //     12       OS/2 1.x: u16 width, u16 height, u16 planes, u16 bit count
 //     16..64   (a multiple of 4) and 42, 46: i32 width, i32 height (negative:
 //              rows stored top-down), u16 planes, u16 bit count, then as far
-//              as the size reaches u32 compression (0 none, 1 RLE8, 2 RLE4),
-//              image size, x and y resolution, colours used, colours important,
-//              and the OS/2 2.0 fields after them
-//     108, 124 the 40-byte fields, then colour masks, colour space, gamma
+//              as the size reaches u32 compression (0 none, 1 RLE8, 2 RLE4,
+//              3 bit fields), image size, x and y resolution, colours used,
+//              colours important, and the OS/2 2.0 fields after them
+//     52, 56   (Windows) the 40-byte fields, then u32 red, green, blue masks
+//              (56: and an alpha mask, ignored)
+//     108, 124 the 40-byte fields and the masks, then colour space, gamma
 //              (and for 124 rendering intent and colour profile), all ignored
+//   bit fields with a 40-byte header: u32 red, green, blue masks follow it
 //   colour table: 12-byte header: 2^bits entries b, g, r; else `colours used`
 //                 entries b, g, r, 0
-//   pixel data: rows bottom-up, each padded to 4 bytes; or RLE pairs:
+//   pixel data: rows bottom-up, each padded to 4 bytes; 16- and 32-bit pixels
+//     are u16 / u32 values whose masked bits are the colours (each mask one
+//     run of set bits, no two overlapping; an empty mask reads as 0); or RLE pairs:
 //     n > 0, v       n pixels of v (RLE4: v's two nibbles alternating)
 //     0, 0           end of line        0, 1   end of bitmap
 //     0, 2, dx, dy   move right dx, up dy
@@ -28,6 +34,7 @@
 #include "imaging/formats/format_util.h"
 
 #include <cstring>
+#include <vector>
 
 #include "common/byte_io.h"
 
@@ -39,7 +46,7 @@ constexpr int kBmpErrHeaderSize = 302;
 constexpr int kBmpErrCompression = 303;
 constexpr int kBmpErrIndex = 304;
 
-constexpr uint32_t kCompressNone = 0, kCompressRle8 = 1, kCompressRle4 = 2;
+constexpr uint32_t kCompressNone = 0, kCompressRle8 = 1, kCompressRle4 = 2, kCompressBitFields = 3;
 
 struct BmpState {
     int64_t base;       // file position of the "BM" signature
@@ -49,7 +56,34 @@ struct BmpState {
     uint32_t compression;
     uint32_t colorsUsed; // palette entries stored in the file
     int32_t topDown;
+    int32_t storedBits; // bits of one stored pixel (16 or 32 with bit fields)
+    uint32_t masks[3];  // red, green, blue bit fields
 };
+
+// True when the three masks fit a pixel of `bits` bits, each is one run of set
+// bits (or empty), and no two share a bit.
+bool MasksUsable(const uint32_t* masks, int bits) {
+    uint32_t seen = 0;
+    for (int c = 0; c < 3; ++c) {
+        const uint32_t m = masks[c];
+        if (bits < 32 && (m >> bits) != 0) return false;
+        if (m & seen) return false;
+        seen |= m;
+        if (m == 0) continue;
+        const uint32_t run = m >> __builtin_ctz(m);
+        if ((run & (run + 1)) != 0) return false;
+    }
+    return true;
+}
+
+// One colour of a bit-field pixel reduced to 8 bits, rounded to the nearest
+// level: a 5-bit 31 is 255, a 10-bit 512 is 128.
+uint8_t FieldValue(uint32_t pixel, uint32_t mask) {
+    if (mask == 0) return 0;
+    const int shift = __builtin_ctz(mask);
+    const uint64_t top = mask >> shift, v = (pixel & mask) >> shift;
+    return uint8_t((v * 255 + top / 2) / top);
+}
 
 int ReadBytes(CodecFile* f, int64_t pos, void* out, int32_t n) {
     if (CodecSeek(f, pos, kCodecSeekSet) != pos) return kCodecErrRead;
@@ -117,6 +151,8 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
         // Fields beyond the header's size read as zero (b starts cleared).
         s->compression = LoadLE32(b + 12);
         s->colorsUsed = LoadLE32(b + 28);
+        for (int c = 0; c < 3; ++c)
+            s->masks[c] = LoadLE32(b + 36 + 4 * c);
     } else {
         return kBmpErrHeaderSize;
     }
@@ -126,7 +162,25 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
     }
     if (width <= 0 || height <= 0) return kCodecErrBadSize;
     if (planes != 1) return kBmpErrPlanes;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return kBmpErrBitCount;
+    // Bit fields come with Windows headers only (OS/2 2.0 gives compression 3
+    // another meaning); a 40-byte header keeps the masks right after itself.
+    const bool fields = s->compression == kCompressBitFields && (bits == 16 || bits == 32) &&
+                        (hs == 40 || hs == 52 || hs == 56 || hs == 108 || hs == 124);
+    // Masks that the pixel data overlaps (a writer that marks bit fields but
+    // leaves them out) are no masks.
+    if (fields && hs == 40 && s->dataOffset < s->base + 14 + 40 + 12) return kBmpErrBitCount;
+    if (fields && hs == 40) {
+        uint8_t m[12];
+        if (CodecReadExact(f, m, 12)) return kCodecErrRead;
+        for (int c = 0; c < 3; ++c)
+            s->masks[c] = LoadLE32(m + 4 * c);
+    }
+    if (fields && !MasksUsable(s->masks, int(bits))) return kBmpErrBitCount;
+    s->storedBits = int32_t(bits);
+    if (fields)
+        bits = 24;
+    else if (bits != 1 && bits != 4 && bits != 8 && bits != 24)
+        return kBmpErrBitCount;
     if (bits < 24) {
         uint32_t full = 1u << bits;
         if (hs == 12 || s->colorsUsed == 0 || s->colorsUsed > full) s->colorsUsed = full;
@@ -135,14 +189,14 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
     }
     const bool rle = s->compression == kCompressRle8 || s->compression == kCompressRle4;
     if (s->compression != kCompressNone && !(s->compression == kCompressRle8 && bits == 8) &&
-        !(s->compression == kCompressRle4 && bits == 4))
+        !(s->compression == kCompressRle4 && bits == 4) && !fields)
         return kBmpErrCompression;
     // Run-length data is drawn bottom-up only; a top-down one has no meaning.
     if (rle && s->topDown) return kCodecErrBadSize;
     if (!FormatSizeFits(width, height, int32_t(bits))) return kCodecErrBadSize;
     if (s->dataOffset >= s->fileLength) return kCodecErrRead;
     // Uncompressed rows must all be in the file before anyone allocates them.
-    int64_t stride = CodecStride(int32_t(width), int32_t(bits));
+    int64_t stride = CodecStride(int32_t(width), s->storedBits);
     if (!rle && stride * height > s->fileLength - s->dataOffset) return kCodecErrRead;
     h->width = int32_t(width);
     h->height = int32_t(height);
@@ -224,10 +278,33 @@ int DecodeRle(CodecFile* f, CodecHeader* h, uint8_t* pixels, bool four) {
     return src.Sync() ? kCodecOk : kCodecErrRead;
 }
 
+// 16- or 32-bit stored rows to blue, green, red.
+int DecodeBitFields(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
+    const BmpState* s = CodecPrivate<BmpState>(h);
+    const int32_t storedStride = CodecStride(h->width, s->storedBits);
+    const int32_t stride = CodecStride(h->width, 24);
+    const int bytes = s->storedBits / 8;
+    std::vector<uint8_t> row(static_cast<size_t>(storedStride));
+    for (int32_t i = 0; i < h->height; ++i) {
+        if (CodecReadExact(f, row.data(), storedStride)) return kCodecErrRead;
+        uint8_t* out = FormatRow(pixels, h, s->topDown ? h->height - 1 - i : i);
+        for (int32_t x = 0; x < h->width; ++x) {
+            const uint8_t* p = row.data() + size_t(x) * size_t(bytes);
+            const uint32_t v = bytes == 2 ? LoadLE16(p) : LoadLE32(p);
+            out[3 * x] = FieldValue(v, s->masks[2]);
+            out[3 * x + 1] = FieldValue(v, s->masks[1]);
+            out[3 * x + 2] = FieldValue(v, s->masks[0]);
+        }
+        std::memset(out + 3 * size_t(h->width), 0, size_t(stride) - 3 * size_t(h->width));
+    }
+    return kCodecOk;
+}
+
 int ReadData(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
     const BmpState* s = CodecPrivate<BmpState>(h);
     const int32_t stride = CodecStride(h->width, h->bpp);
     if (CodecSeek(f, s->dataOffset, kCodecSeekSet) != s->dataOffset) return kCodecErrRead;
+    if (s->compression == kCompressBitFields) return DecodeBitFields(f, h, pixels);
     if (s->compression == kCompressNone) {
         if (!s->topDown) return CodecReadExact(f, pixels, stride * h->height);
         for (int32_t y = h->height - 1; y >= 0; --y)

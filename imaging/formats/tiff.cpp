@@ -2,6 +2,9 @@
 // CMYK of 8 bits per sample (RGB also as three planes), in strips that are
 // uncompressed, LZW (TIFF 6.0 or the older packing, with horizontal
 // differencing) or PackBits; "index=n" picks the n-th image of the file.
+// Grey, RGB and CMYK pictures of 16-bit unsigned samples (as scanners and
+// editors write them) are read too, each sample reduced to the nearest of 8
+// bits' 256 levels.
 //
 // File layout ("II" integers little-endian, "MM" big-endian):
 //   0  "II" | "MM", u16 42, u32 offset of the first image file directory
@@ -12,8 +15,11 @@
 //   262 photometric interpretation, 266 fill order, 273 strip offsets,
 //   274 orientation, 277 samples per pixel, 278 rows per strip, 279 strip
 //   byte counts, 284 planar configuration, 317 predictor, 320 colour map
-//   (3 x 2^bits shorts: reds, greens, blues), 332 ink set; tiled images (tags
-//   322-324) are not read.
+//   (3 x 2^bits shorts: reds, greens, blues), 332 ink set, 339 sample format
+//   (1 unsigned; 16-bit samples of any other format are not read); tiled
+//   images (tags 322-324) are not read.  16-bit samples are stored in the
+//   file's byte order; with differencing, each sample adds the one a pixel
+//   before it modulo 65536.
 #include "imaging/formats/format_util.h"
 
 #include <cstring>
@@ -69,7 +75,7 @@ struct TagRef {
 struct TiffState {
     int32_t bigEndian;
     int32_t photometric, compression, orientation, planar, predictor;
-    int32_t samples, bits, rowsPerStrip;
+    int32_t samples, bits, rowsPerStrip, sampleFormat;
     int32_t strips; // all strips, three times the per-plane number for planar RGB
     TagRef stripOffsets, stripBytes, colorMap;
 };
@@ -124,16 +130,19 @@ int FirstValue(TiffFile& tf, const TagRef& t, int32_t fallback, int32_t* out) {
 // delivered depth through bpp.
 int CheckPixelKind(const TiffState* s, bool hasColorMap, int32_t inkSet, int32_t* bpp) {
     const int32_t spp = s->samples, bits = s->bits;
+    // 16-bit unsigned samples, read as 8 bits (not in palettes: their indices
+    // are not levels).
+    const bool wide = bits == 16 && s->sampleFormat == 1;
     switch (s->photometric) {
     case 0:
     case 1:
         if (spp != 1) return kTiffErrGreySamples;
-        if (bits != 1 && bits != 4 && bits != 8) return kTiffErrGreyBits;
-        *bpp = bits;
+        if (bits != 1 && bits != 4 && bits != 8 && !wide) return kTiffErrGreyBits;
+        *bpp = wide ? 8 : bits;
         return kCodecOk;
     case 2:
         if (spp < 3) return kTiffErrRgbSamples;
-        if (bits != 8) return kTiffErrRgbBits;
+        if (bits != 8 && !wide) return kTiffErrRgbBits;
         *bpp = 24;
         return kCodecOk;
     case 3:
@@ -146,7 +155,7 @@ int CheckPixelKind(const TiffState* s, bool hasColorMap, int32_t inkSet, int32_t
         return kTiffErrMask;
     case 5:
         if (spp != 4) return kTiffErrCmykSamples;
-        if (bits != 8) return kTiffErrCmykBits;
+        if (bits != 8 && !wide) return kTiffErrCmykBits;
         if (inkSet != 1) return kTiffErrInkSet;
         *bpp = 24;
         return kCodecOk;
@@ -191,7 +200,7 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
     std::vector<uint8_t> entries(size_t(n) * 12);
     if (n && tf.ReadAt(dir + 2, entries.data(), int32_t(entries.size()))) return kTiffErrHeader;
     TagRef width{}, height{}, bits{}, compression{}, photometric{}, fill{}, orientation{},
-        samples{}, rows{}, planar{}, predictor{}, inkSet{};
+        samples{}, rows{}, planar{}, predictor{}, inkSet{}, sampleFormat{};
     for (uint32_t i = 0; i < n; ++i) {
         const uint8_t* e = entries.data() + 12 * size_t(i);
         TagRef t{};
@@ -248,6 +257,9 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
         case 332:
             slot = &inkSet;
             break;
+        case 339:
+            slot = &sampleFormat;
+            break;
         case 322:
         case 323:
         case 324:
@@ -274,6 +286,7 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
     if (!rc) rc = FirstValue(tf, fill, 1, &fillOrder);
     if (!rc) rc = FirstValue(tf, predictor, 1, &s->predictor);
     if (!rc) rc = FirstValue(tf, inkSet, 1, &ink);
+    if (!rc) rc = FirstValue(tf, sampleFormat, 1, &s->sampleFormat);
     if (rc) return rc;
 
     int32_t bpp = 0;
@@ -297,8 +310,9 @@ int ReadHeader(const char*, CodecFile* f, CodecHeader* h, const char* options) {
     const bool rgb = s->photometric == 2;
     if (!rgb && s->planar != 1) return kTiffErrPlanarOther;
     if (rgb && s->planar != 1 && s->planar != 2) return kTiffErrPlanarRgb;
-    if (s->predictor != 1 && !(s->predictor == 2 && s->compression == kCompressLzw &&
-                               s->bits == 8 && (s->samples == 1 || s->samples >= 3)))
+    if (s->predictor != 1 &&
+        !(s->predictor == 2 && s->compression == kCompressLzw && (s->bits == 8 || s->bits == 16) &&
+          (s->samples == 1 || s->samples >= 3)))
         return kTiffErrPredictor;
 
     if (w <= 0 || hgt <= 0) return kCodecErrBadSize;
@@ -475,6 +489,22 @@ int DecodePackBits(const uint8_t* in, size_t len, uint8_t* out, size_t n) {
     return kCodecOk;
 }
 
+// One stored row of n 16-bit samples (spp to a pixel) to n bytes at its start:
+// undoes the differencing first when asked (on the full 16-bit values, which
+// `values` keeps), then takes each to the nearest 8-bit level, v / 257 rounded
+// (65535 = 255 x 257), halves upwards.
+void ReduceWideRow(uint8_t* row, int32_t n, int32_t spp, bool differenced, bool bigEndian,
+                   uint16_t* values) {
+    for (int32_t i = 0; i < n; ++i) {
+        const uint8_t* p = row + 2 * size_t(i);
+        uint16_t v = uint16_t(bigEndian ? p[0] << 8 | p[1] : p[1] << 8 | p[0]);
+        if (differenced && i >= spp) v = uint16_t(v + values[i - spp]);
+        values[i] = v;
+        // Byte i lies within the samples already read.
+        row[i] = uint8_t((uint32_t(v) + 128) / 257);
+    }
+}
+
 int DecodeStrips(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
     const TiffState* s = CodecPrivate<TiffState>(h);
     TiffFile tf(f, s->bigEndian != 0, FormatFileLength(f));
@@ -488,6 +518,10 @@ int DecodeStrips(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
     const int32_t spp = planarRgb ? 1 : s->samples;
     const int32_t rowBytes = int32_t((int64_t(width) * spp * s->bits + 7) / 8);
     const int32_t stripsPerPlane = (height + rps - 1) / rps;
+    // 16-bit samples: each stored row is reduced in place to one byte a sample
+    // at its start, so the rows keep their stored distance.
+    const bool wide = s->bits == 16;
+    std::vector<uint16_t> wideRow(wide ? size_t(width) * size_t(spp) : 0);
     std::vector<uint8_t> strip(size_t(rps) * size_t(rowBytes)), raw;
     // planar RGB: the three planes of one strip's rows
     std::vector<uint8_t> planes(planarRgb ? 3 * strip.size() : 0);
@@ -516,7 +550,11 @@ int DecodeStrips(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
             else
                 rc = DecodePackBits(raw.data(), raw.size(), out, need);
             if (rc) return rc;
-            if (s->predictor == 2) {
+            if (wide) {
+                for (int32_t r = 0; r < rowsHere; ++r)
+                    ReduceWideRow(out + size_t(r) * size_t(rowBytes), width * spp, spp,
+                                  s->predictor == 2, s->bigEndian != 0, wideRow.data());
+            } else if (s->predictor == 2) {
                 for (int32_t r = 0; r < rowsHere; ++r) {
                     uint8_t* row = out + size_t(r) * size_t(rowBytes);
                     for (int32_t i = spp; i < rowBytes; ++i)
@@ -541,7 +579,7 @@ int DecodeStrips(CodecFile* f, CodecHeader* h, uint8_t* pixels) {
             }
             const uint8_t* src = strip.data() + size_t(r) * size_t(rowBytes);
             if (h->bpp <= 8) {
-                std::memcpy(dst, src, size_t(rowBytes));
+                std::memcpy(dst, src, wide ? size_t(width) : size_t(rowBytes));
             } else if (s->photometric == 2) {
                 for (int32_t x = 0; x < width; ++x, src += spp) {
                     dst[3 * x] = src[2];
