@@ -1,7 +1,7 @@
 // Pictures prepared ahead on the loader's thread: the slide they make is the
 // one a load on the saver's thread makes, pixel for pixel; a request is taken
 // only by the same request, unreadable or removed files come back as failures,
-// the slideshow keeps its order, and stopping never waits for a whole decode.
+// and stopping never waits for a whole decode.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -157,34 +157,6 @@ TEST_F(SlideLoaderTest, OnlyTheSameRequestTakesThePictureReadAhead) {
     loader.Request(RequestFor(gone, 0));
     ASSERT_TRUE(DeleteFileA(gone.c_str()));
     EXPECT_FALSE(loader.Get(RequestFor(gone, 0)).ok);
-}
-
-TEST_F(SlideLoaderTest, SlideshowKeepsItsOrderAndDropsUnreadableEntries) {
-    // Own size, so that each picture is known by its slide's width.
-    std::vector<std::string> list = {PictureFile(Path("a.bmp"), 50, 20, 24), Path("missing.bmp"),
-                                     PictureFile(Path("b.bmp"), 60, 20, 8) + "|caption",
-                                     PictureFile(Path("c.bmp"), 70, 20, 24)};
-    saver::RainTable rain;
-    SlideSprite slide(rain);
-    slide.bounds = kScreen;
-    SlideLoader loader;
-    // The saver's walk through the list: the entry at `next`, removed when it
-    // fails, the one after it read ahead when it succeeds.
-    std::vector<int> shown;
-    size_t next = 0;
-    while (shown.size() < 7 && !list.empty()) {
-        if (next >= list.size()) next = 0;
-        PreparedSlide p = loader.Get(RequestFor(list[next], int(next)));
-        if (!PutIntoSlide(slide, p, kScreen)) {
-            list.erase(list.begin() + long(next));
-            continue;
-        }
-        shown.push_back(slide.rect.right - slide.rect.left);
-        next = next + 1 < list.size() ? next + 1 : 0;
-        loader.Request(RequestFor(list[next], int(next)));
-    }
-    EXPECT_EQ(shown, (std::vector<int>{50, 60, 70, 50, 60, 70, 50}));
-    EXPECT_EQ(list.size(), 3u);
 }
 
 TEST_F(SlideLoaderTest, StoppingEndsTheThreadWithoutWaitingForTheDecode) {
