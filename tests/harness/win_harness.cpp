@@ -1,5 +1,7 @@
 #include "tests/harness/win_harness.h"
 
+#include "common/byte_io.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -445,6 +447,56 @@ bool RunningProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
     if (!pi_.hProcess || WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
     if (exitCode) GetExitCodeProcess(pi_.hProcess, exitCode);
     return true;
+}
+
+std::string BitmapFile24(int width, int height, const std::function<uint32_t(int, int)>& rgb) {
+    const uint32_t stride = (uint32_t(width) * 3 + 3) & ~3u;
+    const uint32_t pixels = stride * uint32_t(height);
+    ByteWriter b;
+    b.Text("BM");
+    b.U32(54 + pixels);
+    b.U32(0);
+    b.U32(54);  // file header 14 + information header 40
+    b.U32(40);
+    b.U32(uint32_t(width));
+    b.U32(uint32_t(height));
+    b.U16(1);
+    b.U16(24);
+    b.U32(0);  // BI_RGB
+    b.U32(pixels);
+    b.U32(2835);  // 72 dots per inch, in dots per metre
+    b.U32(2835);
+    b.U32(0);
+    b.U32(0);
+    for (int y = height - 1; y >= 0; --y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t c = rgb(x, y);
+            b.U8(uint8_t(c));
+            b.U8(uint8_t(c >> 8));
+            b.U8(uint8_t(c >> 16));
+        }
+        for (uint32_t pad = uint32_t(width) * 3; pad < stride; ++pad) b.U8(0);
+    }
+    return std::string(b.Data().begin(), b.Data().end());
+}
+
+std::string WaveFile16(int channels, int rate, const std::vector<int16_t>& samples) {
+    const uint32_t data = uint32_t(samples.size() * 2);
+    ByteWriter w;
+    w.Text("RIFF");
+    w.U32(36 + data);
+    w.Text("WAVEfmt ");
+    w.U32(16);
+    w.U16(1);  // PCM
+    w.U16(uint16_t(channels));
+    w.U32(uint32_t(rate));
+    w.U32(uint32_t(rate * channels * 2));
+    w.U16(uint16_t(channels * 2));
+    w.U16(16);
+    w.Text("data");
+    w.U32(data);
+    for (int16_t v : samples) w.U16(uint16_t(v));
+    return std::string(w.Data().begin(), w.Data().end());
 }
 
 std::string ReadFileBytes(const std::string& path) {

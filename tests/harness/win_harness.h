@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -147,6 +148,12 @@ class Surface32 {
 // as it was; where it does not (Wine), enough runs to exhaust the handle table
 // (65536) must all succeed, and a final object must still be creatable.
 void ExpectNoGdiLeak(const std::function<void()>& cycle);
+
+// Test pictures and sounds as file images: a 24-bit bottom-up Windows bitmap
+// whose pixel (x, y) is rgb(x, y) (0x00RRGGBB), and a 16-bit PCM RIFF/WAVE
+// file of interleaved samples.
+std::string BitmapFile24(int width, int height, const std::function<uint32_t(int, int)>& rgb);
+std::string WaveFile16(int channels, int rate, const std::vector<int16_t>& samples);
 
 // File helpers on real files.
 std::string ReadFileBytes(const std::string& path);

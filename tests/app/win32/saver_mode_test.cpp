@@ -189,28 +189,6 @@ TEST(SaverMode, ASecondSaverEndsAtOnceWhileTheFirstRuns) {
     EXPECT_TRUE(first.WaitForExit(kLimit));
 }
 
-// A 24-bit bottom-up BMP of one colour.
-std::string SolidBmp(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
-    int stride = (w * 3 + 3) & ~3;
-    std::string f(54 + size_t(stride) * h, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) f[at + i] = char(v >> (8 * i));
-    };
-    f[0] = 'B', f[1] = 'M';
-    put32(2, uint32_t(f.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(w));
-    put32(22, uint32_t(h));
-    f[26] = 1, f[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            size_t at = 54 + size_t(y) * stride + size_t(x) * 3;
-            f[at] = char(b), f[at + 1] = char(g), f[at + 2] = char(r);
-        }
-    return f;
-}
-
 COLORREF ScreenPixel(int x, int y) {
     HDC screen = GetDC(nullptr);
     COLORREF c = GetPixel(screen, x, y);
@@ -220,7 +198,8 @@ COLORREF ScreenPixel(int x, int y) {
 
 TEST(SaverMode, TiledBackgroundFillsWholeCellsAndKeepsTheColourAtTheEdge) {
     SaverInstall install("saver-tiles");
-    harness::WriteFileBytes(install.dir + "\\tile.bmp", SolidBmp(300, 200, 255, 0, 0));
+    harness::WriteFileBytes(install.dir + "\\tile.bmp",
+                            harness::BitmapFile24(300, 200, [](int, int) { return 0xFF0000u; }));
     harness::WriteIni(install.ini, "Background", "Image", "\\tile.bmp");
     harness::WriteIni(install.ini, "Background", "Style", "0");
     harness::WriteIni(install.ini, "Background", "GradientColor1", "16711680");  // blue
@@ -282,18 +261,11 @@ TEST(SaverMode, WrongPasswordKeepsTheSaverRunning) {
     EXPECT_EQ(harness::ReadIni(install.dir + "\\PASSWORD.CPL.calls", "Password", "Calls"), "2");
 }
 
-// A mono 16-bit 22050 Hz tone of the given length.
+// A mono 16-bit 22050 Hz square tone of the given length.
 std::string ToneWav(int samples) {
-    std::string data(size_t(samples) * 2, '\0');
-    for (int i = 0; i < samples; ++i) {
-        int16_t v = int16_t((i / 25) % 2 ? 8000 : -8000);
-        data[size_t(i) * 2] = char(v & 0xFF);
-        data[size_t(i) * 2 + 1] = char((v >> 8) & 0xFF);
-    }
-    auto u32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    return "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
-           u32(22050) + u32(44100) + u16(2) + u16(16) + "data" + u32(uint32_t(data.size())) + data;
+    std::vector<int16_t> tone;
+    for (int i = 0; i < samples; ++i) tone.push_back(int16_t((i / 25) % 2 ? 8000 : -8000));
+    return harness::WaveFile16(1, 22050, tone);
 }
 
 size_t CapturedBytes() { return harness::CapturedAudio().size(); }

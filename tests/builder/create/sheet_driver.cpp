@@ -14,31 +14,11 @@ bool SaveWindowImage(HWND w, const std::string& bmpPath) {
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     harness::Surface32 shot(width, height);
     shot.GrabScreen(r.left, r.top);
-    const uint32_t stride = (uint32_t(width) * 3 + 3) & ~3u;
-    const uint32_t pixels = stride * uint32_t(height);
-    std::string file(54 + pixels, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + i] = char(v >> (8 * i));
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, uint32_t(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(width));
-    put32(22, uint32_t(height));
-    file[26] = 1;
-    file[28] = 24;
-    put32(34, pixels);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint32_t c = shot.At(x, height - 1 - y);  // rows bottom-up
-            size_t at = 54 + size_t(y) * stride + size_t(x) * 3;
-            file[at] = char(c & 0xFF);
-            file[at + 1] = char((c >> 8) & 0xFF);
-            file[at + 2] = char((c >> 16) & 0xFF);
-        }
-    return harness::WriteFileBytes(bmpPath, file);
+    const std::vector<uint32_t> px = shot.Pixels();
+    return harness::WriteFileBytes(
+        bmpPath, harness::BitmapFile24(width, height, [&](int x, int y) {
+            return px[size_t(y) * size_t(width) + size_t(x)];
+        }));
 }
 
 SheetRunner::SheetRunner() {

@@ -16,21 +16,6 @@
 
 namespace {
 
-// A 2 x 2 grey 24-bit bitmap.
-std::string GreyBmp() {
-    std::string b = "BM";
-    auto u32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b += char((v >> (8 * i)) & 0xFF);
-    };
-    u32(54 + 16), u32(0), u32(54), u32(40), u32(2), u32(2);
-    b += std::string("\x01\x00\x18\x00", 4);
-    u32(0), u32(16), u32(2835), u32(2835), u32(0), u32(0);
-    for (int row = 0; row < 2; ++row)
-        b += std::string(6, '\x80') + std::string(2, '\0');
-    return b;
-}
-
 std::string TwoFrameGif() {
     const std::vector<uint8_t> table = {0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 255, 255};
     GifWriter g;
@@ -94,8 +79,9 @@ TEST(SaverMessages, EachBoxOfARunIsOwnedByTheSaverWindowAndEndsTheRun) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = dir + "\\" + c.file;
+        const auto grey = [](int, int) { return 0x808080u; };
         if (std::strstr(c.file, ".bmp") && c.deleteWhenShown)
-            harness::WriteFileBytes(path, GreyBmp());
+            harness::WriteFileBytes(path, harness::BitmapFile24(2, 2, grey));
         if (std::strstr(c.file, ".gif")) harness::WriteFileBytes(path, TwoFrameGif());
         g_Settings = Settings();
         std::string cs(kCheckStringLength, '0');

@@ -32,33 +32,6 @@ COLORREF ToColorref(uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// A 24-bit bottom-up Windows bitmap whose pixel (x, y) is Pattern(x, y, blue).
-std::string WritePatternBmp(const std::string& path, int w, int h, uint8_t blue) {
-    size_t stride = (size_t(w) * 3 + 3) / 4 * 4;
-    std::string b;
-    auto u16 = [&](unsigned v) { b += char(v & 0xFF), b += char((v >> 8) & 0xFF); };
-    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
-    b += "BM";
-    u32(uint32_t(54 + stride * size_t(h)));
-    u32(0);
-    u32(54);
-    u32(40), u32(uint32_t(w)), u32(uint32_t(h));
-    u16(1), u16(24);
-    u32(0), u32(uint32_t(stride * size_t(h))), u32(2835), u32(2835), u32(0), u32(0);
-    for (int y = h - 1; y >= 0; --y) {
-        std::string row(stride, '\0');
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = Pattern(x, y, blue);
-            row[size_t(x) * 3] = char(c & 0xFF);
-            row[size_t(x) * 3 + 1] = char((c >> 8) & 0xFF);
-            row[size_t(x) * 3 + 2] = char((c >> 16) & 0xFF);
-        }
-        b += row;
-    }
-    EXPECT_TRUE(harness::WriteFileBytes(path, b));
-    return path;
-}
-
 // Options as the saver reads them: own size, no frame, one enabled effect, the
 // erase repeating the show's effect, no sprites, colour background.
 void ResetSettings(const std::string& effects) {
@@ -207,7 +180,10 @@ class SlideshowTest : public ::testing::Test {
         g_IniPath = dir_ + "\\saver.ini";
     }
     std::string Picture(const char* name, int w, int h, uint8_t blue = kPatternBlue) {
-        return WritePatternBmp(dir_ + "\\" + name, w, h, blue);
+        std::string path = dir_ + "\\" + name;
+        EXPECT_TRUE(harness::WriteFileBytes(
+            path, harness::BitmapFile24(w, h, [&](int x, int y) { return Pattern(x, y, blue); })));
+        return path;
     }
     std::string dir_;
 };

@@ -25,7 +25,7 @@ Songs MakeSongs(const std::string& name, int count, int frames = 4410) {
     for (int i = 0; i < count; ++i) {
         s.samples.push_back(Tone(2, frames, 300.0 + 150 * i, 1000 * (i + 1)));
         s.paths.push_back(s.dir + "\\song" + std::to_string(i) + ".wav");
-        harness::WriteFileBytes(s.paths.back(), WaveFile(2, 44100, s.samples.back()));
+        harness::WriteFileBytes(s.paths.back(), WaveFile16(2, 44100, s.samples.back()));
     }
     return s;
 }

@@ -393,7 +393,7 @@ TEST_F(MidiStream, ANewStartReleasesThePreviousPlayback) {
 
 TEST_F(MidiStream, TheListPlayerGoesOnThreeSecondsAfterTheEndOfAPiece) {
     std::string wav = dir + "\\after.wav";
-    harness::WriteFileBytes(wav, WaveFile(2, 44100, Tone(2, 2205, 700.0, 11)));
+    harness::WriteFileBytes(wav, WaveFile16(2, 44100, Tone(2, 2205, 700.0, 11)));
     std::vector<std::string> list = {WritePiece(dir, Piece()), wav};
     RecordingListPlayer player(kFakeApi);
     player.SetPlaylist(&list);

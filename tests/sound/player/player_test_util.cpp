@@ -2,41 +2,13 @@
 
 #include <cmath>
 
+#include "common/byte_io.h"
 #include "tests/harness/win_harness.h"
 
-namespace {
-void Put16(std::string& s, uint32_t v) {
-    s += char(v & 0xFF);
-    s += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-} // namespace
-
 std::string SampleBytes(const std::vector<int16_t>& samples) {
-    std::string s;
-    for (int16_t v : samples)
-        Put16(s, uint16_t(v));
-    return s;
-}
-
-std::string WaveFile(int channels, int rate, const std::vector<int16_t>& samples) {
-    std::string data = SampleBytes(samples);
-    std::string f = "RIFF";
-    Put32(f, uint32_t(4 + 8 + 16 + 8 + data.size()));
-    f += "WAVEfmt ";
-    Put32(f, 16);
-    Put16(f, 1); // PCM
-    Put16(f, uint32_t(channels));
-    Put32(f, uint32_t(rate));
-    Put32(f, uint32_t(rate * channels * 2));
-    Put16(f, uint32_t(channels * 2));
-    Put16(f, 16);
-    f += "data";
-    Put32(f, uint32_t(data.size()));
-    return f + data;
+    ByteWriter w;
+    for (int16_t v : samples) w.U16(uint16_t(v));
+    return std::string(w.Data().begin(), w.Data().end());
 }
 
 std::vector<int16_t> Tone(int channels, int frames, double hz, int offset) {

@@ -15,8 +15,7 @@
 #include "sound/player/sound_list_player_win32.h"
 #include "sound/player/sound_player_win32.h"
 
-// A 16-bit PCM RIFF/WAVE file image.
-std::string WaveFile(int channels, int rate, const std::vector<int16_t>& samples);
+using harness::WaveFile16;
 // `frames` interleaved frames of a tone whose every sample differs from its
 // neighbours (frequency and a per-file offset), so that a run of them found in
 // the capture can only come from this file.

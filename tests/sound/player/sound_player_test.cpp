@@ -14,7 +14,7 @@ namespace {
 std::string WriteWave(const std::string& dir, const std::string& name,
                       const std::vector<int16_t>& samples, int channels = 2) {
     std::string path = dir + "\\" + name;
-    harness::WriteFileBytes(path, WaveFile(channels, 44100, samples));
+    harness::WriteFileBytes(path, WaveFile16(channels, 44100, samples));
     return path;
 }
 
