@@ -255,8 +255,11 @@ void Shot(HWND w, const std::string& name) {
 }
 
 // Drives a Setup wizard from its first page to Finish and waits for it to end.
+// The program group's folder window that the shell then opens is the caller's
+// to close (CloseFolderWindows): its title is the saver's name, which other
+// windows of the saver share.
 void RunWizard(const std::string& setup, const std::string& name, bool readme,
-               const std::string& folder, bool makeActive, const std::string& shots) {
+               const std::string& folder, bool launch, bool makeActive, const std::string& shots) {
     SetupDriver d(setup);
     ASSERT_TRUE(d.Sheet(name + " Setup")) << setup;
     ASSERT_TRUE(d.WaitForPage(kWelcomeText));
@@ -269,12 +272,11 @@ void RunWizard(const std::string& setup, const std::string& name, bool readme,
     }
     ASSERT_TRUE(d.WaitForPage(kFolder));
     EXPECT_EQ(d.Text(kFolder), folder) << "the default folder";
-    d.SetCheck(kLaunch, false);
+    d.SetCheck(kLaunch, launch);
     d.SetCheck(kMakeActive, makeActive);
     Shot(d.Sheet(name + " Setup"), shots + "-destination");
     d.Press(PSBTN_FINISH);
     ASSERT_TRUE(d.WaitForExit(120000));
-    CloseFolderWindows(name, 20000);
 }
 
 // Starts the registered uninstall command as Add/Remove Programs does, answers
@@ -355,8 +357,31 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
     std::string download = harness::MakeTempDir("lifecycle-download");
     std::string kitSetup = download + "\\PlintharSetup.exe";
     ASSERT_TRUE(harness::CopyFileTo(KIT_SETUP_EXE, kitSetup));
-    RunWizard(kitSetup, "Plinthar", true, kKitDir, false, "kit-setup");
-    if (HasFatalFailure()) return;
+    // The wizard's own choices stay: the kit becomes the active screensaver
+    // and its settings open.
+    RunWizard(kitSetup, "Plinthar", true, kKitDir, true, true, "kit-setup");
+    if (HasFatalFailure()) {
+        CloseFolderWindows("Plinthar", 20000);
+        return;
+    }
+    char shortKitScr[MAX_PATH] = {};
+    GetShortPathNameA(kitScr.c_str(), shortKitScr, sizeof shortKitScr);
+    EXPECT_EQ(harness::ReadIni(systemIni, "boot", "scrnsave.exe"), shortKitScr);
+    HWND launched = nullptr;
+    EXPECT_TRUE(harness::PumpUntil(
+        [&] {
+            return (launched = FindWindowA("#32770", "Plinthar Setup - Plinthar.alb")) != nullptr;
+        },
+        30000))
+        << "the kit's settings did not open after the installation";
+    if (launched) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(launched, &pid);
+        EXPECT_EQ(FindDialogOf(pid, nullptr, true), nullptr) << "a warning beside the sheet";
+        PostMessageA(launched, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        EXPECT_TRUE(harness::PumpUntil([&] { return !IsWindow(launched); }, 20000));
+    }
+    EXPECT_TRUE(CloseFolderWindows("Plinthar", 20000)) << "the program group is shown";
     for (const char* name : {"Plinthar.exe", "Plinthar.scr", "Plinthar.ini", "Plinthar.alb",
                              "setup.ex_", "Uninstall.exe", "ReadMe.txt", "title.bmp"})
         EXPECT_TRUE(Exists(JoinPath(kKitDir, name))) << name;
@@ -506,7 +531,8 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
     ASSERT_TRUE(Exists(saverSetup));
 
     // 3. The saver's setup program, made the active screensaver.
-    RunWizard(saverSetup, kSaver, false, kSaverDir, true, "saver-setup");
+    RunWizard(saverSetup, kSaver, false, kSaverDir, false, true, "saver-setup");
+    CloseFolderWindows(kSaver, 20000);
     if (HasFatalFailure()) return;
     ASSERT_TRUE(Exists(saverScr));
     const std::string saverIni = JoinPath(kSaverDir, kSaver + ".ini");
