@@ -24,11 +24,6 @@ FormatImage ImageMagick(const std::string& path, const std::string& key) {
     return OracleDecode("/usr/bin/convert " + ShellQuote(path) + " -depth 8 ppm:-", key);
 }
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 // Writes a bitmap with the palette given (b, g, r, 0 each; b, g, r for the
 // 12-byte OS/2 1.x header) and pixel data as given.  A Windows header longer
 // than 40 bytes is filled with 0xEE after the 40-byte fields, as stand-ins for
@@ -160,7 +155,7 @@ TEST(BmpSuite, GoodFilesMatchImageMagickOrFailWithTheirCode) {
     ASSERT_EQ(files.size(), 27u);
     int decoded = 0;
     for (const auto& path : files) {
-        std::string name = Base(path);
+        std::string name = FileStem(path);
         FormatImage ours = DecodeFile(kFormatBitmap, path);
         auto it = refused.find(name);
         if (it != refused.end()) {
@@ -217,7 +212,7 @@ TEST(BmpOneBit, SuiteAndOs2FilesMatchNetpbm) {
         FormatImage ours = DecodeFile(kFormatBitmap, TestData(name));
         ASSERT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
         EXPECT_EQ(ours.bpp, 1) << name;
-        FormatImage ref = Bmptopnm(TestData(name), "bmp-1bit-" + Base(name));
+        FormatImage ref = Bmptopnm(TestData(name), "bmp-1bit-" + FileStem(name));
         ASSERT_EQ(ref.rc, 0) << name;
         EXPECT_EQ(ComparePixels(ours, ref), "") << name;
     }
@@ -299,7 +294,7 @@ TEST(BmpV4V5, SuiteFilesMatchTheirFortyByteTwinsAndNetpbm) {
         if (c.twin) {
             EXPECT_EQ(ComparePixels(ours, *c.twin), "") << c.name;
         }
-        FormatImage ref = Bmptopnm(path, "bmp-v45-" + Base(path));
+        FormatImage ref = Bmptopnm(path, "bmp-v45-" + FileStem(path));
         ASSERT_EQ(ref.rc, 0) << c.name;
         EXPECT_EQ(ComparePixels(ours, ref), "") << c.name;
     }
@@ -376,7 +371,7 @@ TEST(BmpSuite, BadFilesFailWithTheirCodeOrStayInBounds) {
     auto files = FilesIn(TestData(kSuite + "b"), ".bmp");
     ASSERT_EQ(files.size(), 20u);
     for (const auto& path : files) {
-        std::string name = Base(path);
+        std::string name = FileStem(path);
         FormatImage ours = DecodeFile(kFormatBitmap, path);
         auto it = want.find(name);
         EXPECT_EQ(ours.rc, it == want.end() ? 0 : it->second) << name;
@@ -411,7 +406,7 @@ TEST(BmpGenerated, ToolMadeFilesMatchNetpbm) {
     auto files = FilesIn(TestData("generated/bmp"), ".bmp");
     ASSERT_GE(files.size(), 10u);
     for (const auto& path : files) {
-        std::string name = Base(path);
+        std::string name = FileStem(path);
         FormatImage ours = DecodeFile(kFormatBitmap, path);
         ASSERT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
         FormatImage ref = ImageMagick(path, "bmp-gen-" + name);

@@ -10,16 +10,11 @@
 
 namespace {
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 TEST(IlbmCorpus, FilesMatchIlbmtoppm) {
     if (!HaveTestData()) GTEST_SKIP() << "no test data";
     int decoded = 0;
     for (const auto& path : FilesIn(TestData("generated/ilbm"), ".ilbm")) {
-        std::string name = Base(path);
+        std::string name = FileStem(path);
         FormatImage ours = DecodeFile(kFormatIlbm, path);
         EXPECT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
         FormatImage ref = OracleDecode("/usr/bin/ilbmtoppm " + ShellQuote(path), "ilbm-" + name);

@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 TEST(PcxCorpus, FilesMatchPcxtoppmOrFailWithTheirCode) {
     if (!HaveTestData()) GTEST_SKIP() << "no test data";
     // 01r_00 has no palette trailer (pcxtoppm refuses it as well); the
@@ -23,7 +18,7 @@ TEST(PcxCorpus, FilesMatchPcxtoppmOrFailWithTheirCode) {
     int decoded = 0;
     for (const char* dir : {"pcx/pillow", "generated/pcx"}) {
         for (const auto& path : FilesIn(TestData(dir), ".pcx")) {
-            std::string name = Base(path);
+            std::string name = FileStem(path);
             FormatImage ours = DecodeFile(kFormatPcx, path);
             auto it = refused.find(name);
             if (it != refused.end()) {

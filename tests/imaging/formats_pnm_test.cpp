@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 TEST(PnmCorpus, FilesMatchNetpbmOrFailWithTheirCode) {
     if (!HaveTestData()) GTEST_SKIP() << "no test data";
     const std::map<std::string, int> refused = {
@@ -27,7 +22,7 @@ TEST(PnmCorpus, FilesMatchNetpbmOrFailWithTheirCode) {
         for (const auto& [suffix, format] :
              {std::pair<std::string, int>{".pgm", kFormatGreymap}, {".ppm", kFormatPixmap}}) {
             for (const auto& path : FilesIn(TestData(dir), suffix)) {
-                std::string name = Base(path);
+                std::string name = FileStem(path);
                 FormatImage ours = DecodeFile(format, path);
                 auto it = refused.find(name);
                 if (it != refused.end()) {

@@ -94,6 +94,11 @@ std::string TestData(const std::string& relative) {
     return std::string(PLINTHAR_TESTDATA) + "/" + relative;
 }
 
+std::string FileStem(const std::string& path) {
+    std::string n = path.substr(path.rfind('/') + 1);
+    return n.substr(0, n.rfind('.'));
+}
+
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix) {
     std::vector<std::string> out;
     std::error_code ec;

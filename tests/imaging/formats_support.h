@@ -28,6 +28,9 @@ FormatImage DecodeBytes(int format, const std::vector<uint8_t>& bytes, const cha
 // reference tools can run (never in a Windows build).
 bool HaveTestData();
 std::string TestData(const std::string& relative);
+// The file name of a path without its folder and its last extension
+// ("pcx/pillow/01r_00.pcx" gives "01r_00"); names the expected results.
+std::string FileStem(const std::string& path);
 // Plain files of a folder, sorted by name ("" entries skipped); empty when absent.
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
 

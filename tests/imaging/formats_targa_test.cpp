@@ -11,11 +11,6 @@
 
 namespace {
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 FormatImage Tgatoppm(const std::string& path, const std::string& key) {
     return OracleDecode("/usr/bin/tgatoppm " + ShellQuote(path), "tga-" + key);
 }
@@ -50,7 +45,7 @@ TEST(TargaCorpus, EveryFileMatchesTgatoppmOrFailsWithItsCode) {
     for (const char* dir : {"tga/truevision-and-image-rs", "tga/pillow-common", "tga/pillow-misc",
                             "tga/image-rs-regression-malformed", "generated/tga"}) {
         for (const auto& path : FilesIn(TestData(dir), ".tga")) {
-            std::string name = Base(path);
+            std::string name = FileStem(path);
             FormatImage ours = DecodeFile(kFormatTarga, path);
             auto it = refused.find(name);
             if (it != refused.end()) {

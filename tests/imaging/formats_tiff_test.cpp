@@ -23,11 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 // 16-bit samples come out of tifftopnm at maxval 65535; pamdepth takes them
 // to 8 bits (and leaves 8-bit pictures as they are).
 FormatImage Tifftopnm(const std::string& path, const std::string& key) {
@@ -174,7 +169,7 @@ TEST(TiffCorpus, FilesMatchTifftopnmOrFailWithTheirPinnedCodes) {
                             "tiff/image-tiff-seq", "tiff/image-rs-testsuite", "generated/tiff"}) {
         for (const std::string suffix : {".tif", ".tiff"}) {
             for (const auto& path : FilesIn(TestData(dir), suffix)) {
-                std::string name = Base(path);
+                std::string name = FileStem(path);
                 FormatImage ours = DecodeFile(kFormatTiff, path);
                 const std::string fileName = path.substr(path.rfind('/') + 1);
                 EXPECT_EQ(ours.rc, ExpectedCode(fileName)) << dir << "/" << fileName;
@@ -182,7 +177,7 @@ TEST(TiffCorpus, FilesMatchTifftopnmOrFailWithTheirPinnedCodes) {
                     ++refused;
                     continue;
                 }
-                const std::string key = Base(dir) + "-" + name;
+                const std::string key = FileStem(dir) + "-" + name;
                 FormatImage ref = name.find("cmyk") != std::string::npos ||
                                           name.find("separated") != std::string::npos
                                       ? CmykReference(path, key)
@@ -214,7 +209,7 @@ TEST(TiffCorpus, GeneratedVariantsAllDecode) {
     auto files = FilesIn(TestData("generated/tiff"), ".tif");
     ASSERT_GE(files.size(), 15u);
     for (const auto& path : files)
-        EXPECT_EQ(DecodeFile(kFormatTiff, path).rc, 0) << Base(path);
+        EXPECT_EQ(DecodeFile(kFormatTiff, path).rc, 0) << FileStem(path);
 }
 
 TEST(TiffMade, ManyStripsOrientationAndIndex) {
@@ -400,7 +395,7 @@ TEST(TiffLzw, OldStyleFilesMatchTifftopnm) {
     for (const std::string& path : {compat, TestData("tiff/libtiffpic/quad-lzw.tif")}) {
         FormatImage ours = DecodeFile(kFormatTiff, path);
         ASSERT_EQ(ours.rc, 0) << path << ": " << codec_error_text(ours.rc);
-        FormatImage ref = Tifftopnm(path, "old-" + Base(path));
+        FormatImage ref = Tifftopnm(path, "old-" + FileStem(path));
         ASSERT_EQ(ref.rc, 0) << path;
         EXPECT_EQ(ComparePixels(ours, ref), "") << path;
     }

@@ -9,17 +9,12 @@
 
 namespace {
 
-std::string Base(const std::string& path) {
-    std::string n = path.substr(path.rfind('/') + 1);
-    return n.substr(0, n.rfind('.'));
-}
-
 TEST(XbmCorpus, FilesMatchXbmtopbm) {
     if (!HaveTestData()) GTEST_SKIP() << "no test data";
     int decoded = 0;
     for (const char* dir : {"xbm/pillow", "xbm/netsurf", "generated/xbm"}) {
         for (const auto& path : FilesIn(TestData(dir), ".xbm")) {
-            std::string name = Base(path);
+            std::string name = FileStem(path);
             FormatImage ours = DecodeFile(kFormatXBitmap, path);
             EXPECT_EQ(ours.rc, 0) << name << ": " << codec_error_text(ours.rc);
             FormatImage ref = OracleDecode("/usr/bin/xbmtopbm " + ShellQuote(path), "xbm-" + name);
