@@ -480,6 +480,12 @@ std::string BitmapFile24(int width, int height, const std::function<uint32_t(int
     return std::string(b.Data().begin(), b.Data().end());
 }
 
+std::string ScreenBitmap(const RECT& r) {
+    Surface32 shot(r.right - r.left, r.bottom - r.top);
+    shot.GrabScreen(r.left, r.top);
+    return BitmapFile24(shot.Width(), shot.Height(), [&](int x, int y) { return shot.At(x, y); });
+}
+
 std::string WaveFile16(int channels, int rate, const std::vector<int16_t>& samples) {
     const uint32_t data = uint32_t(samples.size() * 2);
     ByteWriter w;

@@ -154,6 +154,9 @@ void ExpectNoGdiLeak(const std::function<void()>& cycle);
 // file of interleaved samples.
 std::string BitmapFile24(int width, int height, const std::function<uint32_t(int, int)>& rgb);
 std::string WaveFile16(int channels, int rate, const std::vector<int16_t>& samples);
+// What the screen shows in r, as a 24-bit bitmap file image (for pictures of
+// windows that the documentation uses).
+std::string ScreenBitmap(const RECT& r);
 
 // File helpers on real files.
 std::string ReadFileBytes(const std::string& path);

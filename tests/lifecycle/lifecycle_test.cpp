@@ -176,48 +176,18 @@ void SelectRow(HWND page, int id, int row) {
 // A picture: stripes of a colour and a darker shade of it, so that a
 // screenshot holds many pixels of exactly `rgb`.
 std::string Bitmap(int w, int h, uint32_t rgb) {
-    int stride = (w * 3 + 3) & ~3;
-    std::string bmp(54 + size_t(stride) * h, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = char(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, uint32_t(bmp.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, uint32_t(w));
-    put32(22, uint32_t(h));
-    bmp[26] = 1;
-    bmp[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = ((x + y) / 24) % 3 == 2 ? (rgb >> 1) & 0x7F7F7F : rgb;
-            char* p = &bmp[54 + size_t(y) * stride + size_t(x) * 3];
-            p[0] = char(c), p[1] = char(c >> 8), p[2] = char(c >> 16);
-        }
-    return bmp;
+    return harness::BitmapFile24(w, h, [&](int x, int y) {
+        return ((x + h - 1 - y) / 24) % 3 == 2 ? (rgb >> 1) & 0x7F7F7F : rgb;
+    });
 }
 
 // A wave file: 1.5 seconds of a 440 Hz tone, 22050 Hz, 16-bit mono.
 std::string Tone() {
-    const uint32_t rate = 22050, samples = rate * 3 / 2;
-    std::string pcm;
-    for (uint32_t i = 0; i < samples; ++i) {
-        int16_t s = int16_t(12000 * std::sin(6.283185307 * 440.0 * i / rate));
-        pcm += char(s & 0xFF);
-        pcm += char((s >> 8) & 0xFF);
-    }
-    std::string w = "RIFF....WAVEfmt ";
-    auto u32 = [](uint32_t v) {
-        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-    };
-    auto u16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    w += u32(16) + u16(1) + u16(1) + u32(rate) + u32(rate * 2) + u16(2) + u16(16);
-    w += "data" + u32(uint32_t(pcm.size())) + pcm;
-    w.replace(4, 4, u32(uint32_t(w.size() - 8)));
-    return w;
+    const int rate = 22050;
+    std::vector<int16_t> samples(rate * 3 / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(12000 * std::sin(6.283185307 * 440.0 * double(i) / rate));
+    return harness::WaveFile16(1, rate, samples);
 }
 
 // Writes what the screen shows of `w` (or the whole screen) as a BMP into
@@ -231,27 +201,7 @@ void Shot(HWND w, const std::string& name) {
         harness::PumpFor(300);
         GetWindowRect(w, &r);
     }
-    int width = r.right - r.left, height = r.bottom - r.top;
-    harness::Surface32 s(width, height);
-    s.GrabScreen(r.left, r.top);
-    int stride = (width * 3 + 3) & ~3;
-    std::string bmp = Bitmap(1, 1, 0);
-    bmp.resize(54);
-    bmp.resize(54 + size_t(stride) * height, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = char(v >> (8 * i));
-    };
-    put32(2, uint32_t(bmp.size()));
-    put32(18, uint32_t(width));
-    put32(22, uint32_t(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            uint32_t c = s.At(x, height - 1 - y);
-            char* p = &bmp[54 + size_t(y) * stride + size_t(x) * 3];
-            p[0] = char(c), p[1] = char(c >> 8), p[2] = char(c >> 16);
-        }
-    harness::WriteFileBytes(std::string(dir) + "\\" + name + ".bmp", bmp);
+    harness::WriteFileBytes(std::string(dir) + "\\" + name + ".bmp", harness::ScreenBitmap(r));
 }
 
 // Drives a Setup wizard from its first page to Finish and waits for it to end.

@@ -75,30 +75,10 @@ void Press(HWND sheet, int button) {
 void Screenshot(HWND sheet, const char* name) {
     RECT r;
     GetWindowRect(sheet, &r);
-    harness::Surface32 shot(r.right - r.left, r.bottom - r.top);
     harness::PumpFor(300);
     RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     harness::PumpFor(300);
-    shot.GrabScreen(r.left, r.top);
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = shot.Width();
-    info.biHeight = -shot.Height();
-    info.biPlanes = 1;
-    info.biBitCount = 32;
-    std::string pixels;
-    for (int y = 0; y < shot.Height(); ++y)
-        for (int x = 0; x < shot.Width(); ++x) {
-            uint32_t p = shot.At(x, y);
-            pixels.append(reinterpret_cast<const char*>(&p), 4);
-        }
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
-    bytes += pixels;
+    const std::string bytes = harness::ScreenBitmap(r);
     std::string dir = harness::BinaryDir() + "\\screenshots";
     CreateDirectoryA(dir.c_str(), nullptr);
     EXPECT_TRUE(harness::WriteFileBytes(dir + "\\" + name + ".bmp", bytes));

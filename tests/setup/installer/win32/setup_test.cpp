@@ -584,29 +584,9 @@ namespace {
 void SaveWindowPicture(HWND w, const std::string& path) {
     RECT r;
     GetWindowRect(w, &r);
-    harness::Surface32 s(r.right - r.left, r.bottom - r.top);
     UpdateWindow(w);
     harness::PumpFor(300);
-    s.GrabScreen(r.left, r.top);
-    BITMAPFILEHEADER fh = {};
-    BITMAPINFOHEADER ih = {};
-    ih.biSize = sizeof ih;
-    ih.biWidth = s.Width();
-    ih.biHeight = -s.Height();
-    ih.biPlanes = 1;
-    ih.biBitCount = 32;
-    std::string pixels;
-    for (int y = 0; y < s.Height(); ++y)
-        for (int x = 0; x < s.Width(); ++x) {
-            uint32_t p = s.At(x, y);
-            pixels.append(reinterpret_cast<const char*>(&p), 4);
-        }
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof ih;
-    fh.bfSize = DWORD(fh.bfOffBits + pixels.size());
-    std::string file(reinterpret_cast<const char*>(&fh), sizeof fh);
-    file.append(reinterpret_cast<const char*>(&ih), sizeof ih);
-    harness::WriteFileBytes(path, file + pixels);
+    harness::WriteFileBytes(path, harness::ScreenBitmap(r));
 }
 
 } // namespace
