@@ -64,8 +64,14 @@ class PackageWriterTest : public ::testing::Test {
         DWORD start = GetTickCount();
         MSG m;
         while (GetTickCount() - start < 30000) {
-            if (PeekMessageA(&m, notify, kBuildFinishedMessage, kBuildFinishedMessage, PM_REMOVE))
+            if (PeekMessageA(&m, notify, kBuildFinishedMessage, kBuildFinishedMessage, PM_REMOVE)) {
+                // The result was taken ahead of the queue: what the worker
+                // posted before it (progress steps) arrives first, as it does
+                // in the page's own message loop.
+                MSG queued;
+                while (PeekMessageA(&queued, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&queued);
                 return int(m.wParam);
+            }
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
             // Everything else goes on as usual.
             while (PeekMessageA(&m, host, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
