@@ -565,6 +565,17 @@ static std::string AppKey(const std::string& company, const std::string& app) {
     return "SoftWare\\" + company + "\\" + app + "\\App";
 }
 
+std::string RegistryText(const std::string& key, const char* name) {
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return "<no key>";
+    char buf[1024] = {};
+    DWORD size = sizeof buf - 1;
+    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
+}
+
 bool SetInstallDirectory(const std::string& company, const std::string& app,
                          const std::string& dir) {
     HKEY key;

@@ -170,6 +170,8 @@ std::string BinaryDir();  // the build folder's path as Windows sees it
 std::string ReadIni(const std::string& file, const char* section, const char* key,
                     const char* def = "<missing>");
 void WriteIni(const std::string& file, const char* section, const char* key, const char* value);
+// A string value under HKEY_LOCAL_MACHINE: "<no key>" or "<no value>" when absent.
+std::string RegistryText(const std::string& key, const char* name);
 bool SetInstallDirectory(const std::string& company, const std::string& app,
                          const std::string& dir);
 void DeleteInstallDirectory(const std::string& company, const std::string& app);

@@ -60,17 +60,6 @@ std::string ProgramsDir() {
     return buf;
 }
 
-std::string RegText(const std::string& key, const char* name) {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return "<no key>";
-    char buf[MAX_PATH] = {};
-    DWORD size = sizeof buf - 1;
-    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(h);
-    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
-}
-
 // The text of a window of another process (GetWindowText reads only the
 // title of such a window, not a control's text).
 std::string TextOf(HWND w) {
@@ -232,7 +221,7 @@ void RunWizard(const std::string& setup, const std::string& name, bool readme,
 // Starts the registered uninstall command as Add/Remove Programs does, answers
 // its questions and waits until the installation folder is gone.
 void Uninstall(const std::string& name, const std::string& folder) {
-    std::string command = RegText(
+    std::string command = harness::RegistryText(
         "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name, "UninstallString");
     ASSERT_EQ(command, folder + "\\Uninstall.exe");
     PROCESS_INFORMATION pi = {};
@@ -337,7 +326,8 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
         EXPECT_TRUE(Exists(JoinPath(kKitDir, name))) << name;
     EXPECT_TRUE(Exists(kitScr));
     EXPECT_TRUE(Exists(programs + "\\Plinthar\\Plinthar.lnk"));
-    EXPECT_EQ(RegText("Software\\Quorvane\\Plinthar\\App", "InstallDirectory"), kKitDir);
+    EXPECT_EQ(harness::RegistryText("Software\\Quorvane\\Plinthar\\App", "InstallDirectory"),
+              kKitDir);
 
     // 2. The installed sheet opens on the demo album without a word of warning.
     {
@@ -560,8 +550,9 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
              "Software\\Quorvane", "Software\\" + kPublisher,
              "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Plinthar",
              "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + kSaver})
-        EXPECT_EQ(RegText(key, ""), "<no key>") << key;
-    EXPECT_EQ(RegText("Software\\Microsoft\\Windows\\Help", "Plinthar.hlp"), "<no value>");
+        EXPECT_EQ(harness::RegistryText(key, ""), "<no key>") << key;
+    EXPECT_EQ(harness::RegistryText("Software\\Microsoft\\Windows\\Help", "Plinthar.hlp"),
+              "<no value>");
     EXPECT_EQ(harness::ReadIni(systemIni, "boot", "scrnsave.exe"), "<missing>");
     // The author's own files stay theirs; the test takes them away.
     EXPECT_TRUE(Exists(saverSetup));

@@ -27,17 +27,6 @@ std::string Folder(bool system) {
     return buf;
 }
 
-std::string RegText(const std::string& key, const char* name) {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return "<no key>";
-    char buf[MAX_PATH] = {};
-    DWORD size = sizeof buf - 1;
-    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(h);
-    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
-}
-
 TEST(UninstallRoundTrip, WhatSetupInstalledIsGoneAgain) {
     // Links saved by Setup must not become menu entries of the host.
     SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
@@ -79,7 +68,7 @@ TEST(UninstallRoundTrip, WhatSetupInstalledIsGoneAgain) {
     std::string group = JoinPath(programs, name);
     std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
     ASSERT_TRUE(Exists(scr) && Exists(txt) && Exists(group) && Exists(inst + "\\Uninstall.dat"));
-    std::string registered = RegText(uninstallKey, "UninstallString");
+    std::string registered = harness::RegistryText(uninstallKey, "UninstallString");
     ASSERT_EQ(registered, inst + "\\Uninstall.exe");
 
     // As Add/Remove Programs starts it: the registered text, unquoted.
@@ -117,8 +106,8 @@ TEST(UninstallRoundTrip, WhatSetupInstalledIsGoneAgain) {
         EXPECT_FALSE(Exists(gone)) << gone;
     EXPECT_TRUE(Exists("C:\\Program Files\\Round Trip")) << "not Setup's to remove";
     RemoveDirectoryA("C:\\Program Files\\Round Trip");
-    EXPECT_EQ(RegText("Software\\" + company, "x"), "<no key>");
-    EXPECT_EQ(RegText(uninstallKey, "DisplayName"), "<no key>");
+    EXPECT_EQ(harness::RegistryText("Software\\" + company, "x"), "<no key>");
+    EXPECT_EQ(harness::RegistryText(uninstallKey, "DisplayName"), "<no key>");
     EXPECT_EQ(harness::ReadIni(JoinPath(Folder(false), "system.ini"), "boot", "scrnsave.exe"),
               "<missing>");
 }

@@ -52,17 +52,6 @@ void SetValue(const std::string& key, const char* name, const std::string& data)
     RegCloseKey(h);
 }
 
-std::string GetValue(const std::string& key, const char* name) {
-    HKEY h;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return "<no key>";
-    char buf[MAX_PATH] = {};
-    DWORD size = sizeof buf - 1;
-    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(h);
-    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
-}
-
 bool KeyExists(const std::string& key) {
     HKEY h;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
@@ -135,8 +124,8 @@ struct Installation {
             }
         }
         EXPECT_TRUE(Exists(link));
-        EXPECT_EQ(GetValue(AppKey(), "InstallDirectory"), dir);
-        EXPECT_EQ(GetValue(kUninstallKey + name, "DisplayName"), name);
+        EXPECT_EQ(harness::RegistryText(AppKey(), "InstallDirectory"), dir);
+        EXPECT_EQ(harness::RegistryText(kUninstallKey + name, "DisplayName"), name);
     }
 };
 
@@ -161,7 +150,7 @@ TEST(Uninstall, RemovesEverythingSetupMadeButWhatThePersonAdded) {
     for (const std::string& f : inst.files) EXPECT_FALSE(Exists(f)) << f;
     EXPECT_TRUE(Exists(notes));
     EXPECT_TRUE(Exists(inst.dir));
-    EXPECT_EQ(GetValue(inst.AppKey(), "InstallDirectory"), "<no key>");
+    EXPECT_EQ(harness::RegistryText(inst.AppKey(), "InstallDirectory"), "<no key>");
     EXPECT_FALSE(KeyExists(inst.CompanyKey()));
     EXPECT_FALSE(KeyExists(kUninstallKey + inst.name));
     EXPECT_EQ(harness::ReadIni(SystemIni(), "boot", "scrnsave.exe"), "<missing>");
@@ -198,7 +187,7 @@ TEST(Uninstall, LeavesNothingOfAPlainInstallation) {
     EXPECT_FALSE(KeyExists(inst.ProductKey()));
     EXPECT_EQ(harness::ReadIni(SystemIni(), "boot", "scrnsave.exe"), "C:\\WINDOWS\\OTHER.SCR");
     harness::WriteIni(SystemIni(), "boot", "scrnsave.exe", nullptr);
-    EXPECT_EQ(GetValue(other + "\\App", "InstallDirectory"), "C:\\x");
+    EXPECT_EQ(harness::RegistryText(other + "\\App", "InstallDirectory"), "C:\\x");
     for (const std::string& key : {other + "\\App", other, inst.CompanyKey()})
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
 }

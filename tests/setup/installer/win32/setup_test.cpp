@@ -57,17 +57,6 @@ std::string ProgramsDir() {
     return buf;
 }
 
-std::string RegText(const std::string& key, const char* value) {
-    HKEY k;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
-        return "<no key>";
-    char buf[1024] = "";
-    DWORD size = sizeof buf - 1, type = 0;
-    LONG rc = RegQueryValueExA(k, value, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(k);
-    return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
-}
-
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -231,9 +220,9 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     d.Press(PSBTN_NEXT);
     // Not the kit: no readme page.
     ASSERT_TRUE(d.WaitForPage(2008));
-    EXPECT_EQ(d.Text(2008),
-              RegText("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") +
-                  "\\Starfield Test");
+    EXPECT_EQ(d.Text(2008), harness::RegistryText("Software\\Microsoft\\Windows\\CurrentVersion",
+                                                  "ProgramFilesDir") +
+                                "\\Starfield Test");
     EXPECT_EQ(d.Text(2100), "Launch the configuration dialog for Starfield Test");
     EXPECT_EQ(d.Text(2102), "Make Starfield Test the active screensaver");
     d.SetText(2008, inst);
@@ -276,12 +265,13 @@ TEST_F(SetupTest, InstallsFilesLinksRegistryAndScreenSaver) {
     EXPECT_TRUE(EqualLinks(group, {{"Star Picture.LNK", gif}, {"Uninstall " + name + ".LNK", un}}));
 
     std::string app = "Software\\Quorvane Test\\" + name + "\\App";
-    EXPECT_EQ(RegText(app, "InstallDirectory"), inst);
+    EXPECT_EQ(harness::RegistryText(app, "InstallDirectory"), inst);
     std::string uninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
-    EXPECT_EQ(RegText(uninstallKey, "DisplayName"), name);
-    EXPECT_EQ(RegText(uninstallKey, "UninstallString"), inst + "\\Uninstall.exe");
+    EXPECT_EQ(harness::RegistryText(uninstallKey, "DisplayName"), name);
+    EXPECT_EQ(harness::RegistryText(uninstallKey, "UninstallString"), inst + "\\Uninstall.exe");
     // Only the kit registers its help file.
-    EXPECT_NE(RegText("Software\\Microsoft\\Windows\\Help", (name + ".hlp").c_str()), inst);
+    EXPECT_NE(harness::RegistryText("Software\\Microsoft\\Windows\\Help", (name + ".hlp").c_str()),
+              inst);
 
     std::string data = harness::ReadFileBytes(inst + "\\Uninstall.dat");
     UninstallData u;
@@ -389,7 +379,7 @@ TEST_F(SetupTest, KitInstallShowsReadmeAndLeavesTheStub) {
     ASSERT_TRUE(d.WaitForExit());
     EXPECT_EQ(harness::ReadFileBytes(inst + "\\setup.ex_"), stub);
     EXPECT_EQ(harness::ReadFileBytes(inst + "\\Plinthar.exe"), "MZ kit");
-    EXPECT_EQ(RegText("Software\\Microsoft\\Windows\\Help", "plinthar.hlp"), inst);
+    EXPECT_EQ(harness::RegistryText("Software\\Microsoft\\Windows\\Help", "plinthar.hlp"), inst);
     std::string data = harness::ReadFileBytes(inst + "\\Uninstall.dat");
     UninstallData u;
     ASSERT_EQ(DecodeUninstallData(reinterpret_cast<const uint8_t*>(data.data()), data.size(), u),
@@ -493,8 +483,9 @@ TEST_F(SetupTest, HostileEntriesInstallNothingOutsideTheFolder) {
         EXPECT_FALSE(Exists("C:\\evil.txt")) << c.what;
         EXPECT_FALSE(Exists(inst + "\\evil.txt")) << c.what;
         EXPECT_EQ(Exists(inst + "\\first.txt"), c.firstInstalled) << c.what;
-        EXPECT_EQ(RegText("Software\\Quorvane Test\\" + name + "\\App", "InstallDirectory"),
-                  "<no key>")
+        EXPECT_EQ(
+            harness::RegistryText("Software\\Quorvane Test\\" + name + "\\App", "InstallDirectory"),
+            "<no key>")
             << c.what;
     }
 }
@@ -573,7 +564,8 @@ TEST_F(SetupTest, DestinationRefusalsKeepTheWizardOpen) {
     ASSERT_TRUE(d.WaitForExit());
     EXPECT_FALSE(Exists(dir + "\\a.txt"));
     EXPECT_EQ(
-        RegText("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name, "DisplayName"),
+        harness::RegistryText("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name,
+                              "DisplayName"),
         "<no key>");
 }
 
@@ -600,7 +592,8 @@ TEST_F(SetupTest, Screenshots) {
     const std::string name = "Plinthar";
     Leftovers left(name, "Quorvane Screens");
     std::string folder =
-        RegText("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") + "\\Plinthar";
+        harness::RegistryText("Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir") +
+        "\\Plinthar";
     CreateDirectoryA(folder.c_str(), nullptr);
     harness::WriteFileBytes(folder + "\\Plinthar.exe", "older kit");
     std::string dir = TempDir("setup-screens");
