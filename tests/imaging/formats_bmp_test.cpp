@@ -105,17 +105,10 @@ uint32_t HeaderSizeOf(const std::string& path) {
 // returns its path or "".
 std::string MakeWithImageMagick(const std::string& name, const std::string& args,
                                 const std::string& format) {
-    namespace fs = std::filesystem;
-    fs::path dir = fs::path(PLINTHAR_BINARY_DIR) / "imaging-formats" / "bmp";
-    fs::create_directories(dir);
-    fs::path out = dir / name;
-    fs::path tmp = dir / (name + ".tmp" + std::to_string(::getpid()));
-    std::string cmd = "/usr/bin/convert " + ShellQuote(TestData("generated/src/rgb24.ppm")) +
-                      " -resize 37x23! " + args + " " + format + ":" + ShellQuote(tmp.string()) +
-                      " 2>/dev/null";
-    if (std::system(cmd.c_str()) != 0) return "";
-    fs::rename(tmp, out);
-    return out.string();
+    const std::string out = std::string(PLINTHAR_BINARY_DIR) + "/imaging-formats/bmp/" + name;
+    return MakeWithTool("/usr/bin/convert " + ShellQuote(TestData("generated/src/rgb24.ppm")) +
+                            " -resize 37x23! " + args + " " + format + ":@OUT@",
+                        out);
 }
 
 // A gray palette of n entries: entry i is (i, i, i) scaled by 16.

@@ -53,11 +53,7 @@ std::string MakeVariant(const std::string& name, const std::string& cjpegArgs,
     std::string input = cut.empty() ? src : "/usr/bin/pamcut " + cut + " " + src + " |";
     std::string cmd = cut.empty() ? "/usr/bin/cjpeg " + cjpegArgs + " " + src
                                   : input + " /usr/bin/cjpeg " + cjpegArgs;
-    fs::path tmp = out;
-    tmp += ".tmp" + std::to_string(::getpid());
-    if (std::system((cmd + " >" + ShellQuote(tmp.string())).c_str()) != 0) return "";
-    fs::rename(tmp, out);
-    return out.string();
+    return MakeWithTool(cmd + " >@OUT@", out.string());
 }
 
 TEST(JpegReference, TestImagesEqualDjpeg) {

@@ -169,6 +169,21 @@ FormatImage ReadPnm(const std::string& path) {
     return img;
 }
 
+std::string MakeWithTool(std::string command, const std::string& out) {
+    fs::path target(out);
+    fs::create_directories(target.parent_path());
+    fs::path tmp = target;
+    tmp += ".tmp" + std::to_string(getpid()) + target.extension().string();
+    for (size_t at; (at = command.find("@OUT@")) != std::string::npos;)
+        command.replace(at, 5, ShellQuote(tmp.string()));
+    if (std::system((command + " 2>/dev/null").c_str()) != 0) {
+        fs::remove(tmp);
+        return "";
+    }
+    fs::rename(tmp, target);
+    return out;
+}
+
 FormatImage OracleDecode(const std::string& command, const std::string& key) {
     fs::path dir = fs::path(PLINTHAR_BINARY_DIR) / "imaging-formats";
     fs::create_directories(dir);

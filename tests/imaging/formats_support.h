@@ -37,6 +37,11 @@ std::vector<std::string> FilesIn(const std::string& dir, const std::string& suff
 // Runs `command` with its standard output sent to a fresh PNM file in the build
 // folder (named by key) and reads it; rc stays -1 when the tool failed.
 FormatImage OracleDecode(const std::string& command, const std::string& key);
+// Runs a shell command that writes the file named by each "@OUT@" in it: a
+// temporary name with out's extension, renamed to out once the tool has
+// succeeded, so that a failed or interrupted run leaves nothing half-written.
+// Returns out, or "" when the tool failed.
+std::string MakeWithTool(std::string command, const std::string& out);
 // Reads a binary PNM (P4, P5 or P6, maxval up to 255) as r, g, b.
 FormatImage ReadPnm(const std::string& path);
 // Shell quoting of one argument.

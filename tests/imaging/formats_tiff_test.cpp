@@ -150,16 +150,10 @@ FormatImage CmykReference(const std::string& path, const std::string& key) {
     return out;
 }
 
-// Runs a shell command that writes @OUT@; returns the file's path or "".
-std::string Make(const std::string& name, std::string cmd) {
-    fs::path out = WorkDir() / name;
-    fs::path tmp = out;
-    tmp += ".tmp" + std::to_string(::getpid()) + ".tif";
-    for (size_t at; (at = cmd.find("@OUT@")) != std::string::npos;)
-        cmd.replace(at, 5, ShellQuote(tmp.string()));
-    if (std::system((cmd + " 2>/dev/null").c_str()) != 0) return "";
-    fs::rename(tmp, out);
-    return out.string();
+// Runs a shell command that writes @OUT@ into the work folder under `name`;
+// returns the file's path or "".
+std::string Make(const std::string& name, const std::string& cmd) {
+    return MakeWithTool(cmd, (WorkDir() / name).string());
 }
 
 TEST(TiffCorpus, FilesMatchTifftopnmOrFailWithTheirPinnedCodes) {
