@@ -81,6 +81,9 @@ class StdFileSystem : public FileSystem {
     static std::string NativePath(const std::string& path);
     // The Windows-style form of a native path ("/tmp/a" -> "\tmp\a").
     static std::string PortablePath(const std::string& native);
+    // A command-line path made absolute against the current folder, without a
+    // trailing "/" (which would read as a folder entry), in the Windows-style form.
+    static std::string FullPortablePath(const std::string& arg);
 };
 
 // Whether a file name ends with "." + ext, without regard to case.

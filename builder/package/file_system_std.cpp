@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -19,6 +20,17 @@ std::string StdFileSystem::PortablePath(const std::string& native) {
     std::string p = native;
     std::replace(p.begin(), p.end(), '/', '\\');
     return p;
+}
+
+std::string StdFileSystem::FullPortablePath(const std::string& arg) {
+    std::string path = arg;
+    if (path.empty() || path[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+    }
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return PortablePath(path);
 }
 
 static bool StatPath(const std::string& path, struct stat& st) {

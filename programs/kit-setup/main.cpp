@@ -47,14 +47,7 @@ class Console : public PackageCallbacks {
 };
 
 std::string FullPath(const std::string& arg) {
-    std::string path = arg;
-    if (path.empty() || path[0] != '/') {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
-    }
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return StdFileSystem::PortablePath(path);
+    return StdFileSystem::FullPortablePath(arg);
 }
 
 int Usage(const std::string& message) {

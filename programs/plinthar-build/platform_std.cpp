@@ -9,15 +9,7 @@ std::unique_ptr<FileSystem> MakeFileSystem() {
 }
 
 std::string FullPath(const std::string& arg) {
-    std::string path = arg;
-    if (path.empty() || path[0] != '/') {
-        char cwd[PATH_MAX];
-        if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
-    }
-    // A trailing "/" would read as a folder entry later on.
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return StdFileSystem::PortablePath(path);
+    return StdFileSystem::FullPortablePath(arg);
 }
 
 int CurrentYear() {
