@@ -120,6 +120,29 @@ double Percentile(std::vector<double> v, double p) {
     return v[std::min(i, v.size() - 1)];
 }
 
+// The saver's window over a W x H screen showing `pictures` as slides over a
+// plain background with one kind of animated sprite, set up as the saver's
+// start-up leaves it (the slide cycle's hold is the caller's to set before).
+bool OpenSaver(SaverWindow& w, int W, int H, const std::vector<std::string>& pictures,
+               const std::string& sprite) {
+    w.SetSound(nullptr);
+    CrtSeed(1);
+    w.screenRect = RECT{0, 0, W, H};
+    w.confineRect = w.screenRect;
+    w.backgroundMode = 3;
+    w.backgroundColor = RGB(20, 40, 60);
+    w.spritesOn = w.slideshowOn = true;
+    w.slideshowList = pictures;
+    w.spriteFileList = {sprite};
+    if (!w.Create(w.screenRect, WS_POPUP, nullptr, 0) || !w.SetUpSlideshow()) {
+        std::fprintf(stderr, "saver window or slide failed\n");
+        return false;
+    }
+    w.firstSpriteIndex = 1;
+    w.SetUpSprites();
+    return true;
+}
+
 } // namespace
 
 // The album run: every frame timed, the picture changes among them.
@@ -160,22 +183,8 @@ int RunAlbum(int argc, char** argv) {
     int changes = 0;
     {
         SaverWindow w;
-        w.SetSound(nullptr);
-        CrtSeed(1);
-        w.screenRect = RECT{0, 0, W, H};
-        w.confineRect = w.screenRect;
-        w.backgroundMode = 3;
-        w.backgroundColor = RGB(20, 40, 60);
-        w.spritesOn = w.slideshowOn = true;
-        w.slideshowList = album;
-        w.spriteFileList = {sprite};
         w.slideCycle.holdTime = 1000;
-        if (!w.Create(w.screenRect, WS_POPUP, nullptr, 0) || !w.SetUpSlideshow()) {
-            std::fprintf(stderr, "saver window or slide failed\n");
-            return 1;
-        }
-        w.firstSpriteIndex = 1;
-        w.SetUpSprites();
+        if (!OpenSaver(w, W, H, album, sprite)) return 1;
         w.PaintBackground();
         w.UpdateRegionsAndMove();
         LARGE_INTEGER next;
@@ -250,21 +259,7 @@ int main(int argc, char** argv) {
         g_Settings.slide.Speed = uint16_t(speed);
         g_Settings.floats.Count = 5;
         SaverWindow w;
-        w.SetSound(nullptr);
-        CrtSeed(1);
-        w.screenRect = RECT{0, 0, W, H};
-        w.confineRect = w.screenRect;
-        w.backgroundMode = 3;
-        w.backgroundColor = RGB(20, 40, 60);
-        w.spritesOn = w.slideshowOn = true;
-        w.slideshowList = {picture};
-        w.spriteFileList = {sprite};
-        if (!w.Create(w.screenRect, WS_POPUP, nullptr, 0) || !w.SetUpSlideshow()) {
-            std::fprintf(stderr, "saver window or slide failed\n");
-            return 1;
-        }
-        w.firstSpriteIndex = 1;
-        w.SetUpSprites();
+        if (!OpenSaver(w, W, H, {picture}, sprite)) return 1;
         // The first use of the canvas and of each sprite's bitmaps is paid by the
         // saver's start-up, before its frame timer runs.
         w.PaintBackground();
