@@ -89,34 +89,6 @@ void Type(HWND edit, const std::string& text) {
         PostMessageA(edit, WM_CHAR, WPARAM(static_cast<unsigned char>(c)), 1);
 }
 
-// A visible dialog (#32770) of process `pid`: a message box when `box`,
-// otherwise one titled `title`.
-struct DialogSearch {
-    DWORD pid;
-    const char* title;
-    bool box;
-    HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND w, LPARAM lp) {
-    auto* s = reinterpret_cast<DialogSearch*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    char cls[64] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (pid != s->pid || lstrcmpA(cls, "#32770") != 0 || !IsWindowVisible(w)) return TRUE;
-    if ((GetDlgItem(w, 0xFFFF) != nullptr) != s->box) return TRUE;
-    if (s->title && TextOf(w) != s->title) return TRUE;
-    s->found = w;
-    return FALSE;
-}
-
-HWND FindDialogOf(DWORD pid, const char* title, bool box) {
-    DialogSearch s{pid, title, box, nullptr};
-    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
 HWND WaitForDialog(DWORD pid, const char* title, bool box, DWORD timeoutMs = 30000) {
     HWND w = nullptr;
     harness::PumpUntil([&] { return (w = FindDialogOf(pid, title, box)) != nullptr; }, timeoutMs);

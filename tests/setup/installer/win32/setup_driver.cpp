@@ -42,10 +42,14 @@ BOOL CALLBACK MatchFolder(HWND w, LPARAM lp) {
 
 } // namespace
 
-HWND SetupDriver::FindDialog(const char* title, bool messageBox) const {
-    Search s{program_.Id(), title, messageBox, nullptr};
+HWND FindDialogOf(DWORD pid, const char* title, bool messageBox) {
+    Search s{pid, title, messageBox, nullptr};
     EnumWindows(Match, reinterpret_cast<LPARAM>(&s));
     return s.found;
+}
+
+HWND SetupDriver::FindDialog(const char* title, bool messageBox) const {
+    return FindDialogOf(program_.Id(), title, messageBox);
 }
 
 HWND SetupDriver::Sheet(const std::string& title) {

@@ -9,6 +9,10 @@
 
 #include "tests/harness/win_harness.h"
 
+// A visible dialog (#32770) of process `pid`: a message box when messageBox,
+// otherwise one titled `title` (any title when null); null when none is shown.
+HWND FindDialogOf(DWORD pid, const char* title, bool messageBox);
+
 struct SeenBox {
     std::string caption, text;
 };
