@@ -67,6 +67,24 @@ void SaverWindow::PaintBackground() {
     BitBlt(CanvasDC(), 0, 0, w, h, backgroundDC, 0, 0, SRCCOPY);
 }
 
+void SaverWindow::PaintChangedBackground() {
+    if (!changedArea_) {
+        // Unknown at the first frame, or when a region could not be made.
+        PaintBackground();
+        return;
+    }
+    HDC canvas = CanvasDC();
+    if (backgroundMode == saver::kBackgroundColour || !backgroundDC) {
+        GdiObject<HBRUSH> fill(CreateSolidBrush(backgroundColor));
+        FillRgn(canvas, changedArea_.Get(), fill.Get());
+    } else {
+        int w = screenRect.right - screenRect.left, h = screenRect.bottom - screenRect.top;
+        SelectClipRgn(canvas, changedArea_.Get());
+        BitBlt(canvas, 0, 0, w, h, backgroundDC, 0, 0, SRCCOPY);
+        SelectClipRgn(canvas, nullptr);
+    }
+}
+
 void SaverWindow::ReleaseBackground() {
     if (backgroundDC) {
         if (oldBackground_) SelectObject(backgroundDC, oldBackground_);

@@ -195,7 +195,6 @@ void SaverWindow::OnFrame() {
         }
     }
     if (slideshowOn) StartErase();
-    PaintBackground();
     if (!StepSlideshow()) {
         ShowCursorAgain();
         Application::Get().ShowWarning("Unable to load slideshow image");

@@ -20,6 +20,7 @@
 #include "saver/geometry/slideshow.h"
 #include "saver/slide_loader_win32.h"
 #include "saver/sprite_win32.h"
+#include "win32/handles.h"
 
 class SlideSprite;
 
@@ -96,13 +97,22 @@ class SaverWindow : public CPictureBox {
 
     // ---- the window's parts ----
     bool PrepareBackground();
+    // The background over the whole canvas.
     void PaintBackground();
+    // The background over the part of the canvas a frame changes: where the
+    // pictures were drawn last frame and where they are now.  Everything else on
+    // the canvas already shows the background, or a picture that stays put and is
+    // drawn again, so the canvas ends each frame as a whole repaint would leave it.
+    void PaintChangedBackground();
     void BuildLists();
     void SetUpSprites();
     bool ReloadSprite(Sprite& sprite);
     bool LoadNextSpriteFile(AnimatedSprite& sprite);
+    // Moves the pictures, gives each its visible region, invalidates what changed
+    // on the screen and notes the canvas's changed part.
     void UpdateRegionsAndMove();
-    // Regions and movement, then every picture's step in drawing order.
+    // Regions and movement, the background under what changed, then every
+    // picture's step in drawing order.
     void StepPictures();
     bool SetUpSlideshow();
     // The hold/erase check of the frame loop (before the background is painted).
@@ -129,5 +139,7 @@ class SaverWindow : public CPictureBox {
 
     std::unique_ptr<SaverSound> sound_;
     HGDIOBJ oldBackground_ = nullptr;
+    GdiObject<HRGN> drawnArea_;   // canvas covered by the pictures' last steps
+    GdiObject<HRGN> changedArea_; // that and what they cover now: repainted first
     bool running_ = false;
 };

@@ -64,6 +64,7 @@ void SaverWindow::UpdateRegionsAndMove() {
     // Everything that changed is invalidated in one call at the end: each call
     // is a round trip to the window system.
     HRGN changed = CreateRectRgn(0, 0, 0, 0);
+    GdiObject<HRGN> drawn(CreateRectRgn(0, 0, 0, 0)); // the canvas the pictures will cover
     auto invalidate = [&](const RECT& r) {
         HRGN add = CreateRectRgnIndirect(&r);
         CombineRgn(changed, changed, add, RGN_OR);
@@ -81,6 +82,7 @@ void SaverWindow::UpdateRegionsAndMove() {
         RECT onScreen;
         if (IntersectRect(&onScreen, &s.rect, &screenRect)) {
             HRGN r = CreateRectRgnIndirect(&onScreen);
+            if (drawn) CombineRgn(drawn.Get(), drawn.Get(), r, RGN_OR);
             RECT both;
             UnionRect(&both, &onScreen, &old);
             invalidate(both);
@@ -101,9 +103,17 @@ void SaverWindow::UpdateRegionsAndMove() {
     if (covered) DeleteObject(covered);
     InvalidateRgn(Handle(), changed, FALSE);
     DeleteObject(changed);
+    // The background goes back under the last frame's pictures and this frame's;
+    // without last frame's area the whole canvas is repainted.
+    changedArea_ = std::move(drawnArea_);
+    if (changedArea_ && (!drawn || CombineRgn(changedArea_.Get(), changedArea_.Get(), drawn.Get(),
+                                              RGN_OR) == ERROR))
+        changedArea_.Reset();
+    drawnArea_ = std::move(drawn);
 }
 
 void SaverWindow::StepPictures() {
     UpdateRegionsAndMove();
+    PaintChangedBackground();
     for (auto& picture : pictureList) picture->Step(CanvasDC());
 }

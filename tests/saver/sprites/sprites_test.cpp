@@ -252,4 +252,88 @@ TEST_F(SpriteTest, FramesAndReloadsLeakNoGdiObjects) {
     });
 }
 
+// The frame loop paints the background only where pictures were or are now.
+// Over a slideshow of pictures of three sizes (every effect, frame shapes, a
+// caption) under opaque and see-through sprites, one flying off the screen and
+// one reloaded elsewhere now and then, every frame's canvas must equal the
+// canvas of a run that repaints the whole background every frame.
+std::vector<uint32_t> CanvasHashes(int backgroundMode, const std::string& backgroundPicture,
+                                   bool wholeBackground) {
+    std::string dir = harness::MakeTempDir("sprites-changed");
+    std::vector<std::string> slides;
+    const int sizes[][2] = {{200, 150}, {90, 170}, {300, 60}};
+    for (auto& size : sizes) {
+        std::string path = dir + "\\" + std::to_string(size[0]) + ".bmp";
+        harness::WriteFileBytes(path, harness::BitmapFile24(size[0], size[1], [](int x, int y) {
+                                    return uint32_t((x * 5) << 16 | (y * 3) << 8 | 0x40);
+                                }));
+        slides.push_back(path);
+    }
+    slides.back() += "|A caption";
+
+    auto w = std::make_unique<SaverWindow>();
+    w->SetSound(nullptr);
+    w->screenRect = RECT{0, 0, 320, 240};
+    w->confineRect = ToRECT(saver::ConfineRect(ToRect(w->screenRect), g_Settings.floats.Bounds));
+    w->backgroundColor = kBackground;
+    w->backgroundMode = backgroundMode;
+    w->backgroundPicture = backgroundPicture;
+    EXPECT_TRUE(w->Create(w->screenRect, WS_POPUP, nullptr, 0));
+    EXPECT_TRUE(w->PrepareBackground());
+    CrtSeed(4321);
+    w->slideshowList = slides;
+    w->slideshowOn = w->SetUpSlideshow();
+    EXPECT_TRUE(w->slideshowOn);
+    w->firstSpriteIndex = 1;
+    w->spritesOn = true;
+    w->spriteFileList = {GreenThenRed(0x01, true), GreenThenRed(), GreenThenRed(0x09)};
+    w->SetUpSprites();
+    EXPECT_EQ(w->pictureList.size(), 5u);
+    w->pictureList.back()->bounds = RECT{0, 0, 0, 0}; // free flight: off the screen in time
+    w->moveStep = 7;
+    w->slideCycle.holdTime = 0;
+    w->PaintBackground();
+    std::vector<uint32_t> hashes;
+    for (int frame = 0; frame < 300; ++frame) {
+        if (frame % 50 == 25) {
+            EXPECT_TRUE(w->ReloadSprite(*w->pictureList[2]));
+        }
+        w->moveNow = true;
+        w->slideCycle.holdStart = 1; // no hold: the show, the erase, the next picture
+        w->StartErase();
+        if (wholeBackground) w->PaintBackground();
+        EXPECT_TRUE(w->StepSlideshow());
+        uint32_t h = 2166136261u;
+        for (uint32_t p : Canvas(*w))
+            h = (h ^ p) * 16777619u;
+        hashes.push_back(h);
+    }
+    return hashes;
+}
+
+TEST_F(SpriteTest, RepaintingWhatChangedLeavesTheCanvasOfAWholeRepaint) {
+    g_Settings.floats.Count = 4;
+    g_Settings.slide.Effects = std::string(saver::kEffectCount, '1');
+    g_Settings.slide.Speed = 60;
+    g_Settings.slide.FrameThickness = 3;
+    for (int option : {10029, 10030, 10031, 10032, 10037})
+        SetOption(option, 1);
+    std::string tile = harness::MakeTempDir("sprites-tile") + "\\tile.bmp";
+    harness::WriteFileBytes(tile, harness::BitmapFile24(50, 40, [](int x, int y) {
+                                return uint32_t(x << 18 | y << 10 | (x ^ y));
+                            }));
+    const struct {
+        int mode;
+        std::string picture;
+    } backgrounds[] = {{saver::kBackgroundColour, ""}, {saver::kBackgroundTile, tile}};
+    for (const auto& b : backgrounds) {
+        std::vector<uint32_t> whole = CanvasHashes(b.mode, b.picture, true);
+        std::vector<uint32_t> changed = CanvasHashes(b.mode, b.picture, false);
+        ASSERT_EQ(whole.size(), changed.size());
+        for (size_t i = 0; i < whole.size(); ++i) {
+            ASSERT_EQ(changed[i], whole[i]) << "background " << b.mode << ", frame " << i;
+        }
+    }
+}
+
 }  // namespace
