@@ -10,8 +10,6 @@
 #include <fstream>
 #include <iterator>
 
-#include <unistd.h>
-
 #include "tests/imaging/formats_support.h"
 
 namespace fs = std::filesystem;
@@ -88,13 +86,8 @@ TEST(PngSuite, EveryFileEqualsPngtopnm) {
 // Runs ImageMagick's convert, whose args end in the output format ("PNG:"),
 // into the work folder; "" when it failed.
 std::string Convert(const std::string& name, const std::string& args) {
-    fs::path out = WorkDir() / (name + ".png");
-    fs::path tmp = WorkDir() / (name + ".tmp" + std::to_string(::getpid()) + ".png");
-    if (std::system(
-            ("/usr/bin/convert " + args + ShellQuote(tmp.string()) + " 2>/dev/null").c_str()))
-        return "";
-    fs::rename(tmp, out);
-    return out.string();
+    return MakeWithTool("/usr/bin/convert " + args + "@OUT@",
+                        (WorkDir() / (name + ".png")).string());
 }
 
 TEST(PngTools, ConvertMadeFilesEqualPngtopnm) {

@@ -1,10 +1,7 @@
 #include "tests/imaging/formats_support.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -80,20 +77,6 @@ FormatImage DecodeBytes(int format, const std::vector<uint8_t>& bytes, const cha
     return img;
 }
 
-bool HaveTestData() {
-#if defined(_WIN32)
-    // The references come from Debian programs, which a Windows build under
-    // Wine cannot start; there only the files built by the tests are decoded.
-    return false;
-#else
-    return fs::is_directory(PLINTHAR_TESTDATA);
-#endif
-}
-
-std::string TestData(const std::string& relative) {
-    return std::string(PLINTHAR_TESTDATA) + "/" + relative;
-}
-
 std::string FileStem(const std::string& path) {
     std::string n = path.substr(path.rfind('/') + 1);
     return n.substr(0, n.rfind('.'));
@@ -110,13 +93,6 @@ std::vector<std::string> FilesIn(const std::string& dir, const std::string& suff
     }
     std::sort(out.begin(), out.end());
     return out;
-}
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
 }
 
 FormatImage ReadPnm(const std::string& path) {
@@ -169,32 +145,9 @@ FormatImage ReadPnm(const std::string& path) {
     return img;
 }
 
-std::string MakeWithTool(std::string command, const std::string& out) {
-    fs::path target(out);
-    fs::create_directories(target.parent_path());
-    fs::path tmp = target;
-    tmp += ".tmp" + std::to_string(getpid()) + target.extension().string();
-    for (size_t at; (at = command.find("@OUT@")) != std::string::npos;)
-        command.replace(at, 5, ShellQuote(tmp.string()));
-    if (std::system((command + " 2>/dev/null").c_str()) != 0) {
-        fs::remove(tmp);
-        return "";
-    }
-    fs::rename(tmp, target);
-    return out;
-}
-
 FormatImage OracleDecode(const std::string& command, const std::string& key) {
-    fs::path dir = fs::path(PLINTHAR_BINARY_DIR) / "imaging-formats";
-    fs::create_directories(dir);
-    fs::path out = dir / (key + ".pnm");
-    fs::path tmp = dir / (key + ".tmp" + std::to_string(getpid()));
-    std::string cmd = command + " >" + ShellQuote(tmp.string()) + " 2>/dev/null";
-    if (std::system(cmd.c_str()) != 0) {
-        fs::remove(tmp);
-        return FormatImage{};
-    }
-    fs::rename(tmp, out);
+    const fs::path out = fs::path(PLINTHAR_BINARY_DIR) / "imaging-formats" / (key + ".pnm");
+    if (MakeWithTool(command + " >@OUT@", out.string()).empty()) return FormatImage{};
     return ReadPnm(out.string());
 }
 

@@ -8,6 +8,12 @@
 #include <vector>
 
 #include "imaging/codec.h"
+#include "tests/support/test_support.h"
+
+using testsupport::HaveTestData;
+using testsupport::MakeWithTool;
+using testsupport::ShellQuote;
+using testsupport::TestData;
 
 // One decoded image, palette applied: width x height pixels of r, g, b, top row
 // first.  rc is the first failing call's code (0 when all three succeeded).
@@ -24,10 +30,6 @@ FormatImage DecodeFile(int format, const std::string& path, const char* options 
 // Decodes bytes held in memory.
 FormatImage DecodeBytes(int format, const std::vector<uint8_t>& bytes, const char* options = "");
 
-// True when the testdata folder (PLINTHAR_TESTDATA) is present and its
-// reference tools can run (never in a Windows build).
-bool HaveTestData();
-std::string TestData(const std::string& relative);
 // The file name of a path without its folder and its last extension
 // ("pcx/pillow/01r_00.pcx" gives "01r_00"); names the expected results.
 std::string FileStem(const std::string& path);
@@ -35,17 +37,11 @@ std::string FileStem(const std::string& path);
 std::vector<std::string> FilesIn(const std::string& dir, const std::string& suffix);
 
 // Runs `command` with its standard output sent to a fresh PNM file in the build
-// folder (named by key) and reads it; rc stays -1 when the tool failed.
+// folder (named by key, made through MakeWithTool) and reads it; rc stays -1
+// when the tool failed.
 FormatImage OracleDecode(const std::string& command, const std::string& key);
-// Runs a shell command that writes the file named by each "@OUT@" in it: a
-// temporary name with out's extension, renamed to out once the tool has
-// succeeded, so that a failed or interrupted run leaves nothing half-written.
-// Returns out, or "" when the tool failed.
-std::string MakeWithTool(std::string command, const std::string& out);
 // Reads a binary PNM (P4, P5 or P6, maxval up to 255) as r, g, b.
 FormatImage ReadPnm(const std::string& path);
-// Shell quoting of one argument.
-std::string ShellQuote(const std::string& s);
 
 // "" when a and b show the same pixels; else a short description of the first
 // difference.  When the reference has a maxval below 255 (2^k - 1), ours is

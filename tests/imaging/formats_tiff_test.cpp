@@ -7,14 +7,12 @@
 // changes and corrupt codes.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <algorithm>
 #include <map>
+#include <sstream>
 
 #include "common/byte_io.h"
 #include "tests/imaging/formats_support.h"
@@ -32,9 +30,8 @@ FormatImage Tifftopnm(const std::string& path, const std::string& key) {
 
 // True for a picture of 16-bit samples (as libtiff's tiffinfo reports it).
 bool SixteenBits(const std::string& path) {
-    const std::string cmd =
-        "/usr/bin/tiffinfo " + ShellQuote(path) + " 2>/dev/null | grep -q 'Bits/Sample: 16'";
-    return std::system(cmd.c_str()) == 0;
+    return testsupport::ToolOutput("/usr/bin/tiffinfo " + ShellQuote(path) + " 2>/dev/null")
+               .find("Bits/Sample: 16") != std::string::npos;
 }
 
 // What the reader answers for each corpus file it refuses, by file name; every
@@ -131,13 +128,13 @@ fs::path WorkDir() {
 FormatImage CmykReference(const std::string& path, const std::string& key) {
     FormatImage out;
     fs::path raw = WorkDir() / (key + ".cmyk");
-    fs::path size = WorkDir() / (key + ".size");
-    std::string cmd = "/usr/bin/convert " + ShellQuote(path) +
-                      " -depth 8 cmyk:" + ShellQuote(raw.string()) +
-                      " && /usr/bin/identify -format '%w %h' " + ShellQuote(path) + " >" +
-                      ShellQuote(size.string());
-    if (std::system(cmd.c_str()) != 0) return out;
-    std::ifstream sz(size);
+    if (MakeWithTool("/usr/bin/convert " + ShellQuote(path) + " -depth 8 cmyk:@OUT@", raw.string())
+            .empty())
+        return out;
+    int status = -1;
+    std::istringstream sz(
+        testsupport::ToolOutput("/usr/bin/identify -format '%w %h' " + ShellQuote(path), &status));
+    if (status != 0) return out;
     sz >> out.width >> out.height;
     std::ifstream in(raw, std::ios::binary);
     std::vector<uint8_t> inks((std::istreambuf_iterator<char>(in)),

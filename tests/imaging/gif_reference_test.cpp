@@ -6,49 +6,24 @@
 // folder.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "tests/imaging/gif_frames.h"
+#include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
+using testsupport::FilesUnder;
+using testsupport::MakeFolderWithTool;
+using testsupport::ShellQuote;
 
 namespace {
 
 const char* const kConvert = "/usr/bin/convert";
 const char* const kIdentify = "/usr/bin/identify";
-
-std::string Quote(const std::string& s) {
-    return "'" + s + "'";
-}
-
-// Runs make(tmp) into a private folder and renames it to dir, so that test
-// processes running side by side never see a half-made folder.
-bool MakeOnce(const fs::path& dir, const std::string& commandWithTmp) {
-    if (fs::exists(dir / ".done")) return true;
-    fs::path tmp = dir;
-    tmp += ".tmp" + std::to_string(getpid());
-    fs::remove_all(tmp);
-    fs::create_directories(tmp);
-    std::string cmd = commandWithTmp;
-    for (size_t at; (at = cmd.find("@TMP@")) != std::string::npos;)
-        cmd.replace(at, 5, Quote(tmp));
-    int rc = std::system(cmd.c_str());
-    std::ofstream(tmp / ".done") << rc;
-    std::error_code ec;
-    fs::create_directories(dir.parent_path(), ec);
-    fs::rename(tmp, dir, ec);
-    if (ec) fs::remove_all(tmp, ec); // another process made it first
-    return fs::exists(dir / ".done");
-}
 
 fs::path BuildDir() {
     return fs::path(PLINTHAR_BINARY_DIR) / "imaging-gif";
@@ -56,9 +31,10 @@ fs::path BuildDir() {
 
 fs::path ToolMadeDir() {
     static const fs::path dir = BuildDir() / "tool-made";
-    static const bool made = MakeOnce(
-        dir, std::string("sh ") + Quote(PLINTHAR_SOURCE_DIR "/tests/imaging/make_test_gifs.sh") +
-                 " @TMP@ >@TMP@/log.txt 2>&1");
+    static const bool made = MakeFolderWithTool(
+        "sh " + ShellQuote(PLINTHAR_SOURCE_DIR "/tests/imaging/make_test_gifs.sh") +
+            " @OUT@ >@OUT@/log.txt 2>&1",
+        dir.string());
     return made ? dir : fs::path();
 }
 
@@ -77,11 +53,13 @@ Reference ReferenceOf(const fs::path& file) {
     std::string key = file.string() + "-" + std::to_string(hash);
     std::replace(key.begin(), key.end(), '/', '_');
     const fs::path dir = BuildDir() / "reference" / key;
-    MakeOnce(dir, std::string("MAGICK_THREAD_LIMIT=1 ") + kConvert + " " + Quote(file) +
-                      " +adjoin -depth 8 rgb:@TMP@/f-%d.rgb" +
-                      " 2>@TMP@/err.txt || touch @TMP@/failed; " + kIdentify +
-                      " -format '%w %h %X %Y %T\\n' " + Quote(file) +
-                      " >@TMP@/info.txt 2>/dev/null");
+    // ImageMagick refusing the file is a result, kept as the file "failed".
+    MakeFolderWithTool(std::string("MAGICK_THREAD_LIMIT=1 ") + kConvert + " " +
+                           ShellQuote(file.string()) + " +adjoin -depth 8 rgb:@OUT@/f-%d.rgb" +
+                           " 2>@OUT@/err.txt || touch @OUT@/failed; " + kIdentify +
+                           " -format '%w %h %X %Y %T\\n' " + ShellQuote(file.string()) +
+                           " >@OUT@/info.txt 2>/dev/null || true",
+                       dir.string());
     Reference ref;
     ref.failed = fs::exists(dir / "failed");
     for (int k = 0;; ++k) {
@@ -163,22 +141,13 @@ void CompareWithReference(const fs::path& file) {
     }
 }
 
-std::vector<fs::path> GifsUnder(const fs::path& dir) {
-    std::vector<fs::path> out;
-    std::error_code ec;
-    for (auto& e : fs::recursive_directory_iterator(dir, ec))
-        if (e.is_regular_file() && e.path().extension() == ".gif") out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 class GifCorpus : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(GifCorpus, EveryFrameMatchesImageMagick) {
-    const fs::path dir = fs::path(PLINTHAR_TESTDATA) / GetParam();
+    const fs::path dir = testsupport::TestData(GetParam());
     if (!fs::exists(dir)) GTEST_SKIP() << "test data absent: " << dir;
     if (!fs::exists(kConvert)) GTEST_SKIP() << "ImageMagick absent";
-    auto files = GifsUnder(dir);
+    auto files = FilesUnder(dir, ".gif");
     ASSERT_FALSE(files.empty());
     for (const auto& f : files)
         CompareWithReference(f);
@@ -207,7 +176,7 @@ class ToolMade : public ::testing::Test {
 };
 
 TEST_F(ToolMade, EveryFrameMatchesImageMagick) {
-    auto files = GifsUnder(dir_);
+    auto files = FilesUnder(dir_, ".gif");
     ASSERT_GE(files.size(), 20u);
     for (const auto& f : files)
         CompareWithReference(f);
