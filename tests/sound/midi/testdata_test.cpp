@@ -6,13 +6,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 #include "midi_test_util.h"
+#include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -285,19 +286,10 @@ TEST(RealFiles, OpenTtdMusicMatchesMidicsvNow) {
     int seen = 0;
     for (const auto& entry : fs::directory_iterator(kOpenMsx)) {
         if (entry.path().extension() != ".mid") continue;
-        // Single-quoted for the shell, a quote in the name closed, escaped and reopened.
-        std::string cmd = "midicsv '";
-        for (char ch : entry.path().string())
-            cmd += ch == '\'' ? std::string("'\\''") : std::string(1, ch);
-        cmd += "'";
-        FILE* pipe = popen(cmd.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string text;
-        char chunk[65536];
-        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-            text.append(chunk, n);
-        pclose(pipe);
-        std::istringstream in(text);
+        int status = -1;
+        std::istringstream in(testsupport::ToolOutput(
+            "midicsv " + testsupport::ShellQuote(entry.path().string()), &status));
+        ASSERT_NE(status, -1) << entry.path();
         Listing listing = ParseMidicsv(in);
         ASSERT_TRUE(listing.readable) << entry.path();
         CheckAgainstListing(ReadWholeFile(entry.path().string()), listing,

@@ -4,10 +4,16 @@
 // step (ISO/IEC 11172-4 full accuracy) and no sample more than one step off.
 #include "sound/mpeg/mpeg_audio.h"
 #include "tests/sound/mpeg/mpeg_test_util.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+namespace fs = std::filesystem;
+using testsupport::MakeWithTool;
+using testsupport::ShellQuote;
 
 namespace {
 
@@ -122,15 +128,16 @@ TEST_P(EncodedNow, MatchesMpg123) {
     const std::string tool = std::string(e.command).substr(0, std::string(e.command).find(' '));
     if (!HaveTool(tool) || !HaveTool("mpg123")) GTEST_SKIP() << tool << " or mpg123 missing";
     const std::string dir = std::string(PLINTHAR_BINARY_DIR) + "/mpeg_encoded";
-    ASSERT_TRUE(RunCommand("mkdir -p '" + dir + "'"));
+    ASSERT_TRUE(fs::is_directory(dir) || fs::create_directories(dir));
     const std::string base = dir + "/" + e.name;
     const std::string wav = base + ".wav";
     const std::string out = base + (tool == "twolame" ? ".mp2" : ".mp3");
     const std::string pcm = base + ".s16";
     WriteTestWav(wav, e.rate, e.channels, 2.5);
-    ASSERT_TRUE(
-        RunCommand(std::string(e.command) + " '" + wav + "' '" + out + "' > /dev/null 2>&1"));
-    ASSERT_TRUE(RunCommand("mpg123 --no-gapless -q -s '" + out + "' > '" + pcm + "' 2>/dev/null"));
+    ASSERT_EQ(
+        MakeWithTool(std::string(e.command) + " " + ShellQuote(wav) + " @OUT@ >/dev/null", out),
+        out);
+    ASSERT_EQ(MakeWithTool("mpg123 --no-gapless -q -s " + ShellQuote(out) + " >@OUT@", pcm), pcm);
     CheckAgainst(out, ReadPcm(pcm));
 }
 
@@ -160,25 +167,31 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TaggedStreams, CoverPicturesChangeNothing) {
     if (!HaveTool("lame") || !HaveTool("convert")) GTEST_SKIP() << "lame or convert missing";
     const std::string dir = std::string(PLINTHAR_BINARY_DIR) + "/mpeg_tagged";
-    ASSERT_TRUE(RunCommand("mkdir -p '" + dir + "'"));
+    ASSERT_TRUE(fs::is_directory(dir) || fs::create_directories(dir));
     const std::string wav = dir + "/in.wav", plain = dir + "/plain.mp3";
     WriteTestWav(wav, 44100, 2, 2.0);
-    ASSERT_TRUE(RunCommand("lame --silent -b 128 '" + wav + "' '" + plain + "'"));
+    ASSERT_EQ(MakeWithTool("lame --silent -b 128 " + ShellQuote(wav) + " @OUT@", plain), plain);
     const Decoded reference = DecodeAll(ReadFileBytes(plain));
     ASSERT_EQ(reference.open, kMpegOk);
     // A noisy PNG (its compressed data is full of chance syncs) and a JPEG with a
     // comment marker (FF FE).
-    // Each: ImageMagick's arguments, the last one naming the picture it writes.
-    const char* pictures[] = {"-size 400x400 plasma:fractal cover.png",
-                              "-size 300x300 plasma:fractal -set comment cover cover.jpg"};
-    for (const char* picture : pictures) {
-        const std::string arguments = picture;
-        const std::string file = arguments.substr(arguments.rfind(' ') + 1);
+    // Each: ImageMagick's arguments and the picture it writes.
+    const struct {
+        const char* arguments;
+        const char* file;
+    } pictures[] = {{"-size 400x400 plasma:fractal", "cover.png"},
+                    {"-size 300x300 plasma:fractal -set comment cover", "cover.jpg"}};
+    for (const auto& picture : pictures) {
+        const std::string file = picture.file;
         SCOPED_TRACE(file);
-        ASSERT_TRUE(RunCommand("cd '" + dir + "' && convert " + arguments));
+        const std::string cover = dir + "/" + file;
+        ASSERT_EQ(MakeWithTool("convert " + std::string(picture.arguments) + " @OUT@", cover),
+                  cover);
         const std::string tagged = dir + "/tagged-" + file + ".mp3";
-        ASSERT_TRUE(RunCommand("lame --silent -b 128 --ti '" + dir + "/" + file + "' '" + wav +
-                               "' '" + tagged + "'"));
+        ASSERT_EQ(MakeWithTool("lame --silent -b 128 --ti " + ShellQuote(cover) + " " +
+                                   ShellQuote(wav) + " @OUT@",
+                               tagged),
+                  tagged);
         const Decoded d = DecodeAll(ReadFileBytes(tagged));
         ASSERT_EQ(d.open, kMpegOk);
         EXPECT_EQ(d.rate, 44100);

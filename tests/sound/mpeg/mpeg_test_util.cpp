@@ -2,6 +2,7 @@
 
 #include "common/byte_io.h"
 #include "sound/mpeg/mpeg_frame.h"
+#include "tests/support/test_support.h"
 
 #include <cmath>
 #include <cstdio>
@@ -120,29 +121,14 @@ std::vector<uint8_t> LayerOneFrame(int level, bool protect, int frequencyIndex, 
     return frame;
 }
 
-bool RunCommand(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
-
 bool HaveTool(const std::string& name) {
-    return RunCommand("command -v " + name + " > /dev/null 2>&1");
+    return std::system(("command -v " + name + " > /dev/null 2>&1").c_str()) == 0;
 }
 
 void WriteTestWav(const std::string& path, int rate, int channels, double seconds) {
     const uint32_t frames = uint32_t(rate * seconds);
-    ByteWriter w;
-    w.Text("RIFF");
-    w.U32(36 + frames * 2 * uint32_t(channels));
-    w.Text("WAVEfmt ");
-    w.U32(16);
-    w.U16(1);
-    w.U16(uint16_t(channels));
-    w.U32(uint32_t(rate));
-    w.U32(uint32_t(rate * 2 * channels));
-    w.U16(uint16_t(2 * channels));
-    w.U16(16);
-    w.Text("data");
-    w.U32(frames * 2 * uint32_t(channels));
+    std::vector<int16_t> samples;
+    samples.reserve(size_t(frames) * size_t(channels));
     uint32_t seed = 1;
     const double tones[5] = {196, 440, 1250, 3100, 6900};
     for (uint32_t i = 0; i < frames; ++i) {
@@ -158,9 +144,10 @@ void WriteTestWav(const std::string& path, int rate, int channels, double second
                     v += 0.12 * tremolo * std::sin(2 * kPi * tones[k] * (1 + 0.01 * ch) * t + k);
             }
             v += noise * (click ? 0.5 : 0.02) * (ch ? -1 : 1);
-            w.U16(uint16_t(int16_t(std::lrint(std::fmax(-1.0, std::fmin(1.0, v)) * 30000))));
+            samples.push_back(int16_t(std::lrint(std::fmax(-1.0, std::fmin(1.0, v)) * 30000)));
         }
     }
+    const std::string file = testsupport::WaveFile16(channels, rate, samples);
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(w.Data().data()), std::streamsize(w.Data().size()));
+    out.write(file.data(), std::streamsize(file.size()));
 }

@@ -43,8 +43,7 @@ Comparison Compare(const std::vector<int16_t>& ours, const std::vector<int16_t>&
 std::vector<uint8_t> LayerOneFrame(int level, bool protect = false, int frequencyIndex = 2,
                                    bool stereo = false);
 
-// Runs a shell command; true on exit status 0.
-bool RunCommand(const std::string& command);
+// True when the shell finds the program name.
 bool HaveTool(const std::string& name);
 
 // Writes a 16-bit PCM WAV file of the test signal: tones with a slow tremolo, noise and
