@@ -486,25 +486,6 @@ std::string ScreenBitmap(const RECT& r) {
     return BitmapFile24(shot.Width(), shot.Height(), [&](int x, int y) { return shot.At(x, y); });
 }
 
-std::string WaveFile16(int channels, int rate, const std::vector<int16_t>& samples) {
-    const uint32_t data = uint32_t(samples.size() * 2);
-    ByteWriter w;
-    w.Text("RIFF");
-    w.U32(36 + data);
-    w.Text("WAVEfmt ");
-    w.U32(16);
-    w.U16(1);  // PCM
-    w.U16(uint16_t(channels));
-    w.U32(uint32_t(rate));
-    w.U32(uint32_t(rate * channels * 2));
-    w.U16(uint16_t(channels * 2));
-    w.U16(16);
-    w.Text("data");
-    w.U32(data);
-    for (int16_t v : samples) w.U16(uint16_t(v));
-    return std::string(w.Data().begin(), w.Data().end());
-}
-
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 namespace harness {
 
 enum class BoxIcon { None, Information, Warning, Error, Question, Unknown };
@@ -151,9 +153,9 @@ void ExpectNoGdiLeak(const std::function<void()>& cycle);
 
 // Test pictures and sounds as file images: a 24-bit bottom-up Windows bitmap
 // whose pixel (x, y) is rgb(x, y) (0x00RRGGBB), and a 16-bit PCM RIFF/WAVE
-// file of interleaved samples.
+// file of interleaved samples (the portable tests' builder).
 std::string BitmapFile24(int width, int height, const std::function<uint32_t(int, int)>& rgb);
-std::string WaveFile16(int channels, int rate, const std::vector<int16_t>& samples);
+using testsupport::WaveFile16;
 // What the screen shows in r, as a 24-bit bitmap file image (for pictures of
 // windows that the documentation uses).
 std::string ScreenBitmap(const RECT& r);

@@ -9,15 +9,6 @@
 namespace mediatest {
 
 namespace {
-void Put16(std::string& s, uint32_t v) {
-    s += char(v & 0xFF);
-    s += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& s, uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-
 HWND FileList(HWND dialog) {
     HWND view = FindWindowExA(dialog, nullptr, "SHELLDLL_DefView", nullptr);
     return view ? FindWindowExA(view, nullptr, "SysListView32", nullptr) : nullptr;
@@ -37,58 +28,25 @@ void SetState(HWND list, int item, UINT state) {
     SendMessageA(list, LVM_SETITEMSTATE, WPARAM(item), reinterpret_cast<LPARAM>(&it));
 }
 
-// A 24-bit bottom-up bitmap file around rows already padded to four bytes.
-std::string Bmp24File(int w, int h, const std::string& px) {
-    std::string f = "BM";
-    Put32(f, uint32_t(54 + px.size()));
-    Put32(f, 0);
-    Put32(f, 54);
-    Put32(f, 40);
-    Put32(f, uint32_t(w));
-    Put32(f, uint32_t(h));
-    Put16(f, 1);
-    Put16(f, 24);
-    Put32(f, 0);
-    Put32(f, uint32_t(px.size()));
-    Put32(f, 2835);
-    Put32(f, 2835);
-    Put32(f, 0);
-    Put32(f, 0);
-    return f + px;
-}
-
-}  // namespace
+} // namespace
 
 std::string BmpFile(int w, int h, uint32_t rgb) {
-    int stride = (w * 3 + 3) & ~3;
-    std::string px;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            uint32_t c = (x == 0 && y == h - 1) ? (rgb ^ 0x00FFFFFF) : rgb;
-            px += char(c & 0xFF);
-            px += char((c >> 8) & 0xFF);
-            px += char((c >> 16) & 0xFF);
-        }
-        px.append(size_t(stride - w * 3), '\0');
-    }
-    return Bmp24File(w, h, px);
+    return harness::BitmapFile24(
+        w, h, [&](int x, int y) { return x == 0 && y == 0 ? rgb ^ 0x00FFFFFFu : rgb; });
 }
 
 std::string GradientBmpFile(int w, int h, uint32_t left, uint32_t right) {
-    int stride = (w * 3 + 3) & ~3;
-    std::string px;
-    for (int y = 0; y < h; ++y) {  // bottom row first
-        for (int x = 0; x < w; ++x) {
-            int shade = 128 + 127 * y / (h > 1 ? h - 1 : 1);
-            for (int c = 0; c < 3; ++c) {  // blue, green, red
-                int a = int((left >> (8 * c)) & 0xFF), b = int((right >> (8 * c)) & 0xFF);
-                int v = a + (b - a) * x / (w > 1 ? w - 1 : 1);
-                px += char(v * shade / 255);
-            }
+    return harness::BitmapFile24(w, h, [&](int x, int y) {
+        // Lightest at the top row, half as light at the bottom.
+        const int shade = 128 + 127 * (h - 1 - y) / (h > 1 ? h - 1 : 1);
+        uint32_t c = 0;
+        for (int k = 0; k < 3; ++k) { // blue, green, red
+            const int a = int((left >> (8 * k)) & 0xFF), b = int((right >> (8 * k)) & 0xFF);
+            const int v = a + (b - a) * x / (w > 1 ? w - 1 : 1);
+            c |= uint32_t(v * shade / 255) << (8 * k);
         }
-        px.append(size_t(stride - w * 3), '\0');
-    }
-    return Bmp24File(w, h, px);
+        return c;
+    });
 }
 
 bool SaveWindowPicture(HWND w, const std::string& path) {
@@ -107,28 +65,15 @@ bool SaveWindowPicture(HWND w, const std::string& path) {
     return harness::WriteFileBytes(path, ppm);
 }
 
-std::string WaveSamples(int frames, int offset) {
-    std::string s;
+std::string WaveFile(int frames, int offset) {
+    std::vector<int16_t> samples;
     for (int i = 0; i < frames; ++i)
-        Put16(s, uint16_t(int16_t(std::lround(9000.0 * std::sin(i * 0.05)) + offset + (i % 7))));
-    return s;
+        samples.push_back(int16_t(std::lround(9000.0 * std::sin(i * 0.05)) + offset + (i % 7)));
+    return harness::WaveFile16(1, 22050, samples);
 }
 
-std::string WaveFile(int frames, int offset) {
-    std::string data = WaveSamples(frames, offset);
-    std::string f = "RIFF";
-    Put32(f, uint32_t(36 + data.size()));
-    f += "WAVEfmt ";
-    Put32(f, 16);
-    Put16(f, 1);
-    Put16(f, 1);
-    Put32(f, 22050);
-    Put32(f, 44100);
-    Put16(f, 2);
-    Put16(f, 16);
-    f += "data";
-    Put32(f, uint32_t(data.size()));
-    return f + data;
+std::string WaveSamples(int frames, int offset) {
+    return WaveFile(frames, offset).substr(44); // after the 44-byte header
 }
 
 bool FindInCapture(const std::string& bytes, DWORD limitMs) {
