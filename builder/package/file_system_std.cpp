@@ -48,34 +48,56 @@ bool StdFileSystem::DirectoryExists(const std::string& path) {
     return StatPath(path, st) && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+// An existing regular file open for reading, with its size as opened; closed
+// at the end of the scope.  Folders and devices are refused like absent files.
+class RegularFile {
+  public:
+    explicit RegularFile(const std::string& path) {
+        std::string n = StdFileSystem::NativePath(path);
+        if (n.empty() || !(f_ = std::fopen(n.c_str(), "rb"))) return;
+        struct stat st;
+        if (::fstat(fileno(f_), &st) != 0 || !S_ISREG(st.st_mode)) {
+            std::fclose(f_);
+            f_ = nullptr;
+            return;
+        }
+        size_ = uint64_t(st.st_size);
+    }
+    ~RegularFile() {
+        if (f_) std::fclose(f_);
+    }
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    bool IsOpen() const { return f_ != nullptr; }
+    uint64_t Size() const { return size_; }
+    // Reads n bytes from the start; a file that grew since it was opened is read
+    // as it was measured.
+    bool Read(uint8_t* buf, size_t n) { return n == 0 || std::fread(buf, 1, n, f_) == n; }
+
+  private:
+    std::FILE* f_ = nullptr;
+    uint64_t size_ = 0;
+};
+
+} // namespace
+
 ReadResult StdFileSystem::ReadFile(const std::string& path, std::vector<uint8_t>& out,
                                    size_t extra) {
     out.clear();
-    std::string n = NativePath(path);
-    if (n.empty()) return ReadResult::CannotOpen;
-    std::FILE* f = std::fopen(n.c_str(), "rb");
-    if (!f) return ReadResult::CannotOpen;
-    struct stat st;
-    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(f);
-        return ReadResult::CannotOpen;
-    }
-    uint64_t size = uint64_t(st.st_size);
-    if (size > 0xFFFFFFFFu - extra || size + extra > SIZE_MAX / 2) {
-        std::fclose(f);
-        return ReadResult::TooLarge;
-    }
+    RegularFile file(path);
+    if (!file.IsOpen()) return ReadResult::CannotOpen;
+    uint64_t size = file.Size();
+    if (size > 0xFFFFFFFFu - extra || size + extra > SIZE_MAX / 2) return ReadResult::TooLarge;
     try {
         out.reserve(size_t(size) + extra);
         out.resize(size_t(size));
     } catch (...) {
-        std::fclose(f);
         return ReadResult::TooLarge;
     }
-    size_t got = size ? std::fread(out.data(), 1, out.size(), f) : 0;
-    // A file that grew since fstat is read as it was measured.
-    std::fclose(f);
-    if (got != out.size()) {
+    if (!file.Read(out.data(), out.size())) {
         out.clear();
         return ReadResult::CannotRead;
     }
@@ -92,24 +114,11 @@ bool StdFileSystem::FileSize(const std::string& path, uint64_t& size) {
 ReadResult StdFileSystem::ReadInto(const std::string& path, uint8_t* buf, size_t capacity,
                                    size_t& size) {
     size = 0;
-    std::string n = NativePath(path);
-    if (n.empty()) return ReadResult::CannotOpen;
-    std::FILE* f = std::fopen(n.c_str(), "rb");
-    if (!f) return ReadResult::CannotOpen;
-    struct stat st;
-    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(f);
-        return ReadResult::CannotOpen;
-    }
-    if (uint64_t(st.st_size) > capacity) {
-        std::fclose(f);
-        return ReadResult::TooLarge;
-    }
-    size_t want = size_t(st.st_size);
-    size_t got = want ? std::fread(buf, 1, want, f) : 0;
-    std::fclose(f);
-    if (got != want) return ReadResult::CannotRead;
-    size = got;
+    RegularFile file(path);
+    if (!file.IsOpen()) return ReadResult::CannotOpen;
+    if (file.Size() > capacity) return ReadResult::TooLarge;
+    if (!file.Read(buf, size_t(file.Size()))) return ReadResult::CannotRead;
+    size = size_t(file.Size());
     return ReadResult::Ok;
 }
 
