@@ -76,13 +76,6 @@ std::string WaveSamples(int frames, int offset) {
     return WaveFile(frames, offset).substr(44); // after the 44-byte header
 }
 
-bool FindInCapture(const std::string& bytes, DWORD limitMs) {
-    const char* path = std::getenv("PLINTHAR_AUDIO_CAPTURE");
-    if (!path) return false;
-    return WaitFor([&] { return harness::ReadFileBytes(path).find(bytes) != std::string::npos; },
-                   limitMs);
-}
-
 bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
     DWORD start = GetTickCount();
     while (!done()) {

@@ -25,10 +25,6 @@ std::string WaveFile(int frames, int offset);
 // The samples of WaveFile as raw bytes, as they land in the capture.
 std::string WaveSamples(int frames, int offset);
 
-// Waits up to limitMs for `bytes` to appear in what this process played (the
-// session's audio capture, which each opening of the device starts afresh).
-bool FindInCapture(const std::string& bytes, DWORD limitMs);
-
 // Polls (sleeping, from the driving thread) until done() or the limit.
 bool WaitFor(const std::function<bool()>& done, DWORD limitMs = 15000);
 

@@ -314,7 +314,7 @@ TEST(SoundsPage, PreviewPlaysAndMovesOnToTheNextPlayableRow) {
         ASSERT_TRUE(WaitFor([&] { return ends() >= 2; }))
             << ends() << " ends; status " << TextOf(GetDlgItem(page, IDC_SOUND_STATUS)) << " ("
             << ui.Get<int>([&] { return p.sounds.Player().lastError(); }) << ")";
-        capturedTwo = FindInCapture(WaveSamples(3000, 2000), 10000);
+        capturedTwo = harness::FindInCapture(WaveSamples(3000, 2000), 10000);
         Sleep(300);
         endsAtChainEnd = ui.Get<int>([&] { return p.sounds.Player().endsReported(); });
         playIndexAtEnd = ui.Get<int>([&] { return p.sounds.PlayIndex(); });
