@@ -231,7 +231,6 @@ int CountColours(const harness::Surface32& s, const std::vector<uint32_t>& colou
     return n;
 }
 
-// The loudest 16-bit sample in the capture of this test's sound output.
 TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
     // Links saved by Setup must not become menu entries of the host.
     SetEnvironmentVariableA("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d");
