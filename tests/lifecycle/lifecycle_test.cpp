@@ -238,7 +238,15 @@ TEST(Lifecycle, FromInstallingTheKitToUninstallingASaverBuiltWithIt) {
     const std::string systemIni = JoinPath(windows, "system.ini");
     const std::string kitScr = JoinPath(windows, "Plinthar.scr");
     const std::string saverScr = JoinPath(windows, kSaver + ".scr");
-    ASSERT_FALSE(Exists(kKitDir)) << "a kit is installed already";
+    // A run that stopped midway leaves what it installed: its own uninstall
+    // commands take it away first, so the next run starts as on a fresh machine.
+    const std::pair<std::string, std::string> installed[] = {{kSaver, kSaverDir},
+                                                             {"Plinthar", kKitDir}};
+    for (const auto& [name, folder] : installed) {
+        std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+        if (harness::RegistryText(key, "UninstallString")[0] != '<') Uninstall(name, folder);
+    }
+    ASSERT_FALSE(Exists(kKitDir)) << "a kit is installed already (delete this build's wine folder)";
 
     // What the author brings: a folder of holiday pictures, two pictures to
     // caption and a tune.
